@@ -1,0 +1,108 @@
+// core_probe: a small program that the Windows tests and the scenario tests
+// start as a second process, to hold locks and write logs through the core
+// the way a client program does.
+//
+//   core_probe hold-mutex BASE READY_EVENT RELEASE_EVENT
+//       takes the lock, sets READY_EVENT, waits for RELEASE_EVENT (at most
+//       60 s) and exits 0; exits 2 when the lock is not free
+//   core_probe abandon-mutex BASE
+//       takes the lock and dies without releasing it (exit 0)
+//   core_probe lock-mutex BASE TIMEOUT_MS
+//       exits 0 when the lock was taken within the time-out, else 1
+//   core_probe write-log KIND PROGRAM TEXT [COUNT]
+//       writes COUNT entries (default 1) "TEXT" or "TEXT #n" to the log of
+//       KIND (0 error, 1 update, 2 step), one complete cycle each
+//   core_probe reg-read HKLM|HKCU SUBKEY VALUE
+//       prints a string or DWORD value of the 32-bit view as UTF-8; exit 1
+//       when it is missing
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "core/mutex_lock.h"
+#include "core/output_log.h"
+#include "core/scoped_handle.h"
+
+namespace {
+
+constexpr int kUsageError = 64;
+
+void PrintUtf8(const std::wstring& text) {
+  const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], length,
+                        nullptr, nullptr);
+  bytes += '\n';
+  DWORD written = 0;
+  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()),
+              &written, nullptr);
+}
+
+int HoldMutex(const wchar_t* base, const wchar_t* readyName, const wchar_t* releaseName) {
+  CMutexLock lock(base);
+  if (!lock.Lock(0)) return 2;
+  ScopedHandle ready(::CreateEventW(nullptr, TRUE, FALSE, readyName));
+  ScopedHandle release(::CreateEventW(nullptr, TRUE, FALSE, releaseName));
+  if (!ready || !release) return 3;
+  ::SetEvent(ready.Get());
+  ::WaitForSingleObject(release.Get(), 60000);
+  return 0;
+}
+
+int AbandonMutex(const wchar_t* base) {
+  CMutexLock lock(base);
+  if (!lock.Lock(0)) return 2;
+  ::ExitProcess(0);  // no destructor runs: the mutex is left abandoned
+}
+
+int WriteLog(int kind, const wchar_t* program, const std::wstring& text, int count) {
+  for (int i = 1; i <= count; ++i) {
+    const std::wstring message = count == 1 ? text : text + L" #" + std::to_wstring(i);
+    COutputLog log(kind);
+    log.AddLine(program, message.c_str());
+  }
+  return 0;
+}
+
+int ReadRegistryValue(const std::wstring& root, const wchar_t* subkey, const wchar_t* value) {
+  const HKEY rootKey = root == L"HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(rootKey, subkey, 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) {
+    return 1;
+  }
+  BYTE data[4096] = {};
+  DWORD size = sizeof data - sizeof(wchar_t);
+  DWORD type = 0;
+  const LONG result = ::RegQueryValueExW(key, value, nullptr, &type, data, &size);
+  ::RegCloseKey(key);
+  if (result != ERROR_SUCCESS) return 1;
+  if (type == REG_DWORD) {
+    DWORD number = 0;
+    memcpy(&number, data, sizeof number);
+    PrintUtf8(std::to_wstring(number));
+  } else {
+    PrintUtf8(reinterpret_cast<const wchar_t*>(data));
+  }
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return kUsageError;
+  const std::wstring command = argv[1];
+  if (command == L"hold-mutex" && argc == 5) return HoldMutex(argv[2], argv[3], argv[4]);
+  if (command == L"abandon-mutex" && argc == 3) return AbandonMutex(argv[2]);
+  if (command == L"lock-mutex" && argc == 4) {
+    CMutexLock lock(argv[2]);
+    return lock.Lock(static_cast<DWORD>(_wtoi(argv[3]))) ? 0 : 1;
+  }
+  if (command == L"write-log" && (argc == 5 || argc == 6)) {
+    return WriteLog(_wtoi(argv[2]), argv[3], argv[4], argc == 6 ? _wtoi(argv[5]) : 1);
+  }
+  if (command == L"reg-read" && argc == 5) return ReadRegistryValue(argv[2], argv[3], argv[4]);
+  return kUsageError;
+}

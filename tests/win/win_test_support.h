@@ -1,0 +1,39 @@
+#pragma once
+// Helpers of the Windows tests: files as bytes, the client data folder, and
+// the core_probe program as a second process.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "core/scoped_handle.h"
+
+std::string ReadFileBytes(const std::wstring& path);
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+
+// Splits at CR LF; the text after the last CR LF must be empty.
+std::vector<std::string> SplitCrLfLines(const std::string& bytes);
+
+// "...\Nortavi" under the common application data folder: removing it gives
+// the state of a machine on which no client program has run.
+std::wstring NortaviDataFolder();
+
+// A name no other test run uses at the same time (for mutexes and events).
+std::wstring UniqueName(const wchar_t* prefix);
+
+// core_probe.exe, started from the folder of the running test executable.
+class ProbeProcess {
+ public:
+  explicit ProbeProcess(const std::wstring& arguments);
+  ~ProbeProcess();  // ends the probe if it still runs
+  ProbeProcess(const ProbeProcess&) = delete;
+  ProbeProcess& operator=(const ProbeProcess&) = delete;
+
+  bool Started() const { return process_.IsValid(); }
+  // The exit code, or STILL_ACTIVE when the probe did not end in time.
+  DWORD Wait(DWORD timeoutMs);
+
+ private:
+  ScopedHandle process_;
+};
