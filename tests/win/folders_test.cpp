@@ -78,20 +78,4 @@ TEST_F(FoldersTest, DeleteFolderTreeRemovesFilesAndSubfolders) {
   EXPECT_TRUE(FolderExists(L"C:\\"));
 }
 
-TEST_F(FoldersTest, DeleteFolderTreeLeavesWhatALinkPointsTo) {
-  const std::wstring outside = base_ + L"_outside";
-  ASSERT_TRUE(CreateFolderTree(outside));
-  WriteFileBytes(CombinePath(outside, L"precious.txt"), "keep");
-  ASSERT_TRUE(CreateFolderTree(base_));
-  ASSERT_TRUE(::CreateSymbolicLinkW(Under(L"link").c_str(), outside.c_str(),
-                                    SYMBOLIC_LINK_FLAG_DIRECTORY))
-      << ::GetLastError();
-
-  DeleteFolderTree(base_);
-
-  EXPECT_FALSE(FolderExists(base_));
-  EXPECT_EQ(ReadFileBytes(CombinePath(outside, L"precious.txt")), "keep");
-  DeleteFolderTree(outside);
-}
-
 }  // namespace

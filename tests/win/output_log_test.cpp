@@ -108,13 +108,18 @@ TEST_F(OutputLogTest, ACharacterOutsideTheCodePageKeepsTheLineAndTheOlderOnes) {
 
 TEST_F(OutputLogTest, ALogHeldByAnotherProgramIsNotReplaced) {
   PrepareLog(kErrorLogFileName, "keep me\r\n");
-  {
-    ScopedHandle held(::CreateFileW(LogPath(kErrorLogFileName).c_str(), GENERIC_READ, 0, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held);
-    WriteErrorLog(L"lost while the file is held");
+  // Held without read sharing, once so that the log cannot be replaced
+  // either, once so that it could be (delete sharing): neither may cost the
+  // existing lines.
+  for (const DWORD share : {DWORD{0}, DWORD{FILE_SHARE_DELETE}}) {
+    {
+      ScopedHandle held(::CreateFileW(LogPath(kErrorLogFileName).c_str(), GENERIC_READ, share,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(held);
+      WriteErrorLog(L"lost while the file is held");
+    }
+    EXPECT_EQ(ReadFileBytes(LogPath(kErrorLogFileName)), "keep me\r\n") << share;
   }
-  EXPECT_EQ(ReadFileBytes(LogPath(kErrorLogFileName)), "keep me\r\n");
 
   WriteErrorLog(L"written");
   const auto lines = LogLines(kErrorLogFileName);

@@ -1,0 +1,86 @@
+"""Runs every test of the client and prints one summary line,
+"N passed, N failed[, N skipped]"; exits non-zero when anything failed.
+
+  native   GoogleTest executables of the portable core (sanitizers on)
+  wine     Windows test executables and scenario tests, in a private Wine
+           prefix inside a private network namespace (run_wine.py)
+"""
+
+import argparse
+import glob
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+
+HARNESS_DIR = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HARNESS_DIR)
+
+from gtest import gtest_arguments, run_gtest  # noqa: E402
+from results import Results  # noqa: E402
+
+NATIVE_TIMEOUT_S = 600
+
+
+def run_native(build, pattern):
+    results = Results()
+    for exe in sorted(glob.glob(os.path.join(build, "native", "bin", "*_tests"))):
+        with tempfile.TemporaryDirectory() as scratch:
+            report = os.path.join(scratch, "report.xml")
+            command = [exe, *gtest_arguments(report, pattern)]
+            results.add(run_gtest(command, report, "native " + os.path.basename(exe),
+                                  NATIVE_TIMEOUT_S))
+    return results
+
+
+def run_wine_isolated(build, pattern):
+    """run_wine.py in a network namespace of its own: only loopback exists
+    there, so no test can reach or look up anything outside this machine."""
+    with tempfile.TemporaryDirectory() as scratch:
+        results_file = os.path.join(scratch, "wine-results.json")
+        inner = [sys.executable, os.path.join(HARNESS_DIR, "run_wine.py"), "--build", build,
+                 "--results", results_file, "-k", pattern]
+        command = ["unshare", "--net", "--", "sh", "-c", 'ip link set lo up && exec "$@"', "sh",
+                   *inner]
+        child = subprocess.Popen(command, stdin=subprocess.DEVNULL)
+        # Stopping this run stops the Wine part too, which then ends every
+        # process of its prefix before it exits.
+        forward = lambda signum, _frame: child.send_signal(signum)  # noqa: E731
+        previous = {signum: signal.signal(signum, forward)
+                    for signum in (signal.SIGTERM, signal.SIGHUP)}
+        try:
+            exit_code = child.wait()
+        except KeyboardInterrupt:
+            exit_code = child.wait()  # the child got the same Ctrl-C
+            raise
+        finally:
+            for signum, handler in previous.items():
+                signal.signal(signum, handler)
+        results = Results.load(results_file) if os.path.exists(results_file) else Results()
+        if exit_code != 0 and not results.failed:
+            results.fail(f"wine tests (exit code {exit_code})")
+        return results
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", required=True, help="the build tree of scripts/build.sh")
+    parser.add_argument("-k", dest="pattern", default="",
+                        help="run only tests whose name contains PATTERN")
+    args = parser.parse_args()
+    build = os.path.abspath(args.build)
+
+    results = Results()
+    results.add(run_native(build, args.pattern))
+    results.add(run_wine_isolated(build, args.pattern))
+
+    for name in results.failures:
+        print(f"FAILED: {name}")
+    print(results.summary())
+    sys.exit(1 if results.failed else 0)
+
+
+if __name__ == "__main__":
+    main()
