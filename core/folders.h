@@ -16,7 +16,8 @@ inline bool FileExists(const std::wstring& path) { return FileExists(path.c_str(
 // Creates every missing folder of the path, level by level below its first
 // component, which must be an existing folder (normally a drive root): so a
 // UNC path or a path on a missing drive is refused and nothing is created.
-// False at the first folder that cannot be created.
+// False at the first folder that cannot be created; a level that another
+// program creates at the same moment is fine.
 bool CreateFolderTree(const wchar_t* path);
 inline bool CreateFolderTree(const std::wstring& path) { return CreateFolderTree(path.c_str()); }
 

@@ -61,7 +61,11 @@ bool CreateFolderTree(const wchar_t* path) {
   for (std::size_t i = 1; i < components.size(); ++i) {
     folder += L'\\';
     folder += components[i];
-    if (!FolderExists(folder) && !::CreateDirectoryW(folder.c_str(), nullptr)) return false;
+    // Another program may create the same level at the same moment.
+    if (!FolderExists(folder) && !::CreateDirectoryW(folder.c_str(), nullptr) &&
+        !FolderExists(folder)) {
+      return false;
+    }
   }
   return true;
 }

@@ -37,7 +37,7 @@ def test_processes_writing_at_the_same_moment_lose_no_line(wine):
     lines = read_log(wine, "VORNAError.log").decode("cp932").split("\r\n")
     assert lines[-1] == ""
     entries = [line.split("\t") for line in lines[:-1]]
-    assert len(entries) == writers * lines_each
+    assert len(entries) == writers * lines_each, len(entries)
     written = {(program, text) for _, program, text in entries}
     assert written == {(f"writer{w}.exe", f"line of {w} #{n}")
                        for w in range(writers) for n in range(1, lines_each + 1)}
