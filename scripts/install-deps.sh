@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ python3 iproute2 util-linux openssl locales
+  cmake ninja-build g++ python3 iproute2 util-linux openssl locales tzdata
   googletest clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-apps netpbm fonts-ipafont-gothic

@@ -47,6 +47,9 @@ class WinePrefix:
             # command lines (scripts/install-deps.sh generates the locale).
             "LANG": "ja_JP.UTF-8",
             "LC_ALL": "ja_JP.UTF-8",
+            # The client's machines keep local time; UTC would hide a missing
+            # conversion between the file system's UTC and local time.
+            "TZ": "Asia/Tokyo",
         })
         self.env.pop("DISPLAY", None)
         self._server = None
