@@ -75,6 +75,15 @@ struct LocalMemoryTraits {
   static void Close(Handle handle) { ::LocalFree(handle); }
 };
 
+// Open registry keys.
+struct RegKeyTraits {
+  using Handle = HKEY;
+  static Handle NullHandle() { return nullptr; }
+  static bool IsValid(Handle handle) { return handle != nullptr; }
+  static void Close(Handle handle) { ::RegCloseKey(handle); }
+};
+
 using ScopedHandle = ScopedGenericHandle<KernelHandleTraits>;
 using ScopedFindHandle = ScopedGenericHandle<FindHandleTraits>;
 using ScopedLocalMemory = ScopedGenericHandle<LocalMemoryTraits>;
+using ScopedRegKey = ScopedGenericHandle<RegKeyTraits>;

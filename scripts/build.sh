@@ -2,7 +2,8 @@
 # Builds the client into build/:
 #   build/win     the Windows programs, tools and test executables (all in build/win/bin)
 #   build/native  the portable core and its tests, with the sanitizers
-# Usage: scripts/build.sh [--windows-only | --native-only]
+#   build/fuzz    the libFuzzer targets (only when clang is installed)
+# Usage: scripts/build.sh [--windows-only | --native-only | --fuzz-only]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,17 +12,28 @@ jobs=$(nproc)
 
 what=${1:-all}
 case "$what" in
-  all|--windows-only|--native-only) ;;
-  *) echo "usage: $0 [--windows-only | --native-only]" >&2; exit 2 ;;
+  all|--windows-only|--native-only|--fuzz-only) ;;
+  *) echo "usage: $0 [--windows-only | --native-only | --fuzz-only]" >&2; exit 2 ;;
 esac
 
-if [[ "$what" != --native-only ]]; then
+if [[ "$what" == all || "$what" == --windows-only ]]; then
   cmake -S "$root" -B "$build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" >/dev/null
   cmake --build "$build/win" --parallel "$jobs"
 fi
 
-if [[ "$what" != --windows-only ]]; then
+if [[ "$what" == all || "$what" == --native-only ]]; then
   cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
   cmake --build "$build/native" --parallel "$jobs"
+fi
+
+if [[ "$what" == all || "$what" == --fuzz-only ]]; then
+  if command -v clang++ >/dev/null; then
+    CC=clang CXX=clang++ cmake -S "$root" -B "$build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCLIENT_FUZZ=ON >/dev/null
+    cmake --build "$build/fuzz" --parallel "$jobs"
+  elif [[ "$what" == --fuzz-only ]]; then
+    echo "clang++ is needed for the fuzz targets" >&2
+    exit 1
+  fi
 fi

@@ -2,6 +2,8 @@
 "N passed, N failed[, N skipped]"; exits non-zero when anything failed.
 
   native   GoogleTest executables of the portable core (sanitizers on)
+  fuzz     a short run of each libFuzzer target on its seed corpus
+           (skipped when clang is missing; tests/fuzz/run_fuzz.sh runs longer)
   wine     Windows test executables and scenario tests, in a private Wine
            prefix inside a private network namespace (run_wine.py)
 """
@@ -9,6 +11,7 @@
 import argparse
 import glob
 import os
+import shutil
 import signal
 import subprocess
 import sys
@@ -21,6 +24,8 @@ from gtest import gtest_arguments, run_gtest  # noqa: E402
 from results import Results  # noqa: E402
 
 NATIVE_TIMEOUT_S = 600
+FUZZ_SECONDS = int(os.environ.get("CLIENT_FUZZ_SECONDS", "20"))
+CORPUS_DIR = os.path.join(os.path.dirname(HARNESS_DIR), "fuzz", "corpus")
 
 
 def run_native(build, pattern):
@@ -31,6 +36,35 @@ def run_native(build, pattern):
             command = [exe, *gtest_arguments(report, pattern)]
             results.add(run_gtest(command, report, "native " + os.path.basename(exe),
                                   NATIVE_TIMEOUT_S))
+    return results
+
+
+def run_fuzzers(build, pattern):
+    results = Results()
+    fuzzers = sorted(glob.glob(os.path.join(build, "fuzz", "bin", "*_fuzzer")))
+    if not fuzzers:
+        print("fuzz: skipped (no fuzz build: clang is missing)")
+        results.skipped += 1
+        return results
+    for fuzzer in fuzzers:
+        name = "fuzz " + os.path.basename(fuzzer)
+        if pattern and pattern not in name:
+            continue
+        seeds = os.path.join(CORPUS_DIR, os.path.basename(fuzzer)[:-len("_fuzzer")])
+        with tempfile.TemporaryDirectory() as corpus:
+            shutil.copytree(seeds, corpus, dirs_exist_ok=True)
+            completed = subprocess.run(
+                [fuzzer, f"-max_total_time={FUZZ_SECONDS}", "-print_final_stats=1", corpus],
+                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                timeout=FUZZ_SECONDS + 300)
+        output = completed.stdout.decode("utf-8", "replace")
+        if completed.returncode == 0:
+            results.passed += 1
+            runs = [line for line in output.splitlines() if "number_of_executed_units" in line]
+            print(f"{name}: passed ({runs[-1].split(':')[-1].strip() if runs else '?'} runs)")
+        else:
+            print(output[-5000:])
+            results.fail(name)
     return results
 
 
@@ -74,6 +108,7 @@ def main():
 
     results = Results()
     results.add(run_native(build, args.pattern))
+    results.add(run_fuzzers(build, args.pattern))
     results.add(run_wine_isolated(build, args.pattern))
 
     for name in results.failures:

@@ -11,15 +11,12 @@ namespace {
 
 class FoldersTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    base_ = L"C:\\folders_test_" + std::to_wstring(::GetCurrentProcessId());
-    DeleteFolderTree(base_);
-  }
-  void TearDown() override { DeleteFolderTree(base_); }
+  // Each test starts without the folder and creates what it needs.
+  void SetUp() override { DeleteFolderTree(scratch_.Path()); }
+  std::wstring Under(const wchar_t* relative) const { return scratch_.Under(relative); }
 
-  std::wstring Under(const wchar_t* relative) const { return CombinePath(base_.c_str(), relative); }
-
-  std::wstring base_;
+  ScratchFolder scratch_{L"folders_test"};
+  const std::wstring& base_ = scratch_.Path();
 };
 
 TEST_F(FoldersTest, CreateFolderTreeCreatesEveryLevel) {

@@ -38,6 +38,18 @@ std::vector<std::string> SplitCrLfLines(const std::string& bytes) {
 
 std::wstring NortaviDataFolder() { return CombinePath(GetCommonAppDataFolder(), L"Nortavi"); }
 
+ScratchFolder::ScratchFolder(const wchar_t* prefix)
+    : path_(std::wstring(L"C:\\") + prefix + L"_" + std::to_wstring(::GetCurrentProcessId())) {
+  DeleteFolderTree(path_);
+  CreateFolderTree(path_);
+}
+
+ScratchFolder::~ScratchFolder() { DeleteFolderTree(path_); }
+
+std::wstring ScratchFolder::Under(const wchar_t* relative) const {
+  return CombinePath(path_.c_str(), relative);
+}
+
 std::wstring UniqueName(const wchar_t* prefix) {
   static LONG counter = 0;
   return std::wstring(prefix) + L"_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +

@@ -19,6 +19,22 @@ std::vector<std::string> SplitCrLfLines(const std::string& bytes);
 // the state of a machine on which no client program has run.
 std::wstring NortaviDataFolder();
 
+// A folder of its own on C: for one test, deleted with everything in it when
+// the test ends (and beforehand, should an earlier run have left it).
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const wchar_t* prefix);
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::wstring& Path() const { return path_; }
+  std::wstring Under(const wchar_t* relative) const;
+
+ private:
+  std::wstring path_;
+};
+
 // A name no other test run uses at the same time (for mutexes and events).
 std::wstring UniqueName(const wchar_t* prefix);
 
