@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "core/update_id_text.h"
 #include "core/version_text.h"
 
 namespace {
@@ -27,32 +28,15 @@ constexpr ModuleType kModuleTypes[] = {
     {L"largeFile;normal", kNormalUpdate, 0},
 };
 
-int HexDigitValue(wchar_t c) {
-  if (c >= L'0' && c <= L'9') return c - L'0';
-  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-  return -1;
-}
-
 }  // namespace
 
 bool ParseUpdateIdText(const std::wstring& text, std::uint64_t& id) {
-  std::size_t at = 0;
-  if (text.size() > 2 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X') &&
-      HexDigitValue(text[2]) >= 0) {
-    at = 2;
+  std::wstring_view digits = text;
+  if (digits.size() > 2 && digits[0] == L'0' && (digits[1] == L'x' || digits[1] == L'X')) {
+    std::uint64_t ignored = 0;
+    if (ReadHexUpdateId(digits.substr(2), ignored) > 0) digits.remove_prefix(2);
   }
-  std::uint64_t value = 0;
-  int significant = 0;
-  const std::size_t first = at;
-  for (; at < text.size() && HexDigitValue(text[at]) >= 0; ++at) {
-    if (value != 0 || text[at] != L'0') ++significant;
-    if (significant > 16) return false;
-    value = value << 4 | static_cast<std::uint64_t>(HexDigitValue(text[at]));
-  }
-  if (at == first) return false;
-  id = value;
-  return true;
+  return ReadHexUpdateId(digits, id) > 0;
 }
 
 double CurrentLocalOleDate() {

@@ -8,6 +8,7 @@
 #include "core/output_log.h"
 #include "core/registry.h"
 #include "core/scoped_handle.h"
+#include "core/update_id_text.h"
 
 namespace {
 
@@ -16,7 +17,6 @@ constexpr std::size_t kPathChars = 260;
 constexpr std::size_t kIdTextChars = 256;
 constexpr DWORD kSubkeyNameChars = 1024;
 constexpr int kPendingCheckStep = 8;
-constexpr int kMaxIdDigits = 16;
 
 bool EqualsIgnoringCase(const std::wstring& left, const wchar_t* right) {
   return ::CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right, -1, TRUE) ==
@@ -27,27 +27,10 @@ bool IsDefaultKeyName(const std::wstring& keyName) {
   return EqualsIgnoringCase(keyName, kDefaultUpdateInfoKeyName);
 }
 
-int HexDigitValue(wchar_t c) {
-  if (c >= L'0' && c <= L'9') return c - L'0';
-  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-  return -1;
-}
-
-// The whole name must be hexadecimal digits; leading zeros do not count
-// against the 16 digits of a 64-bit number.
+// The whole name must be hexadecimal digits.
 bool ParseUpdateId(const std::wstring& name, std::uint64_t& id) {
-  if (name.empty()) return false;
   std::uint64_t value = 0;
-  int significantDigits = 0;
-  for (const wchar_t c : name) {
-    const int digit = HexDigitValue(c);
-    if (digit < 0) return false;
-    if (significantDigits > 0 || digit != 0) {
-      if (++significantDigits > kMaxIdDigits) return false;
-    }
-    value = (value << 4) | static_cast<std::uint64_t>(digit);
-  }
+  if (name.empty() || ReadHexUpdateId(name, value) != name.size()) return false;
   id = value;
   return true;
 }

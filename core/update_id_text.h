@@ -1,0 +1,12 @@
+#pragma once
+// Update IDs (unsigned 64-bit) as hexadecimal text.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+// Reads the hexadecimal digits at the start of the text (either letter
+// case). Returns how many characters were read; 0, and id unchanged, when
+// the text starts with no digit or holds more than 16 significant digits
+// (leading zeros do not count).
+std::size_t ReadHexUpdateId(std::wstring_view text, std::uint64_t& id);
