@@ -18,11 +18,17 @@ enum LogKind {
   kStepLogKind = 2,    // "VORNAStep.log": program, step text
 };
 
+// Whether a log write may create the client data folder.
+enum class LogFolder {
+  kCreate,        // every program's normal log lines
+  kExistingOnly,  // the web downloader's signature report: lost when there is no folder yet
+};
+
 class COutputLog {
  public:
   // Prepares the client data folder and reads the log of the kind (any kind
   // other than the update and step logs is the error log).
-  explicit COutputLog(int kind);
+  explicit COutputLog(int kind, LogFolder folder = LogFolder::kCreate);
   // Writes the lines back, unless the log could not be read or prepared.
   ~COutputLog();
 

@@ -57,10 +57,12 @@ void WriteLogLine(int kind, const wchar_t* message) {
 
 }  // namespace
 
-COutputLog::COutputLog(int kind) {
+COutputLog::COutputLog(int kind, LogFolder folderRule) {
   try {
     const std::wstring folder = GetClientDataFolder();
-    if (folder.empty() || !CreateFolderTree(folder)) return;
+    if (folder.empty()) return;
+    const bool ready = folderRule == LogFolder::kCreate ? CreateFolderTree(folder) : FolderExists(folder);
+    if (!ready) return;
     path_ = CombinePath(folder.c_str(), LogFileName(kind));
     lock_ = std::make_unique<CLogFileLock>(LogFileName(kind));
     writable_ = ReadLogLines(path_, kMaxLogLines, lines_) != LogReadResult::kUnreadable;

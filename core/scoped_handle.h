@@ -83,7 +83,16 @@ struct RegKeyTraits {
   static void Close(Handle handle) { ::RegCloseKey(handle); }
 };
 
+// Libraries loaded with LoadLibraryW.
+struct ModuleHandleTraits {
+  using Handle = HMODULE;
+  static Handle NullHandle() { return nullptr; }
+  static bool IsValid(Handle handle) { return handle != nullptr; }
+  static void Close(Handle handle) { ::FreeLibrary(handle); }
+};
+
 using ScopedHandle = ScopedGenericHandle<KernelHandleTraits>;
 using ScopedFindHandle = ScopedGenericHandle<FindHandleTraits>;
 using ScopedLocalMemory = ScopedGenericHandle<LocalMemoryTraits>;
 using ScopedRegKey = ScopedGenericHandle<RegKeyTraits>;
+using ScopedLibrary = ScopedGenericHandle<ModuleHandleTraits>;

@@ -43,7 +43,7 @@ def run_fuzzers(build, pattern):
     results = Results()
     fuzzers = sorted(glob.glob(os.path.join(build, "fuzz", "bin", "*_fuzzer")))
     if not fuzzers:
-        print("fuzz: skipped (no fuzz build: clang is missing)")
+        print("fuzz: skipped (no fuzz build; scripts/build.sh makes one where clang is installed)")
         results.skipped += 1
         return results
     for fuzzer in fuzzers:

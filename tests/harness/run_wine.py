@@ -18,6 +18,7 @@ import traceback
 HARNESS_DIR = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HARNESS_DIR)
 
+import pki  # noqa: E402
 from gtest import gtest_arguments, run_gtest  # noqa: E402
 from results import Results  # noqa: E402
 from wine import WinePrefix  # noqa: E402
@@ -41,9 +42,9 @@ def scenario_tests(pattern):
     """(name, function) of every test_* function in tests/scenarios/test_*.py."""
     for path in sorted(glob.glob(os.path.join(SCENARIO_DIR, "test_*.py"))):
         module_name = os.path.splitext(os.path.basename(path))[0]
-        spec = importlib.util.spec_from_file_location(module_name, path)
-        module = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(module)
+        module_source = importlib.util.spec_from_file_location(module_name, path)
+        module = importlib.util.module_from_spec(module_source)
+        module_source.loader.exec_module(module)
         for attribute in sorted(vars(module)):
             function = getattr(module, attribute)
             name = f"scenario {module_name}.{attribute}"
@@ -85,6 +86,7 @@ def main():
     wine = WinePrefix(os.path.join(build, "wine", "prefix"), os.path.join(build, "win", "bin"))
     try:
         wine.start()
+        results.add(pki.prepare_trust_fixtures(wine, build))
         results.add(run_windows_gtests(wine, args.pattern))
         results.add(run_scenarios(wine, args.pattern))
     except (KeyboardInterrupt, SystemExit):

@@ -5,6 +5,9 @@ wineserver is kept alive for the whole run (a warm program start costs tens
 of milliseconds, a cold one half a second) and is stopped with
 "wineserver -k" for this prefix only, also when the run fails or is
 interrupted.
+
+The run also gets a private X display (xvfb.py) for the programs' windows,
+with Japanese fonts standing in for the Windows fonts the client names.
 """
 
 import os
@@ -14,6 +17,7 @@ import tempfile
 from dataclasses import dataclass
 
 from regfile import write_reg_file
+from xvfb import Xvfb
 
 CLIENT_DATA_RELATIVE = "Nortavi/PaveOnlineUpdateLI/client"
 
@@ -24,6 +28,18 @@ CLIENT_REGISTRY_TREES = [
     "-HKCU\\Software\\Nortavi",
     "-HKCU\\Software\\Policies\\Nortavi",
 ]
+
+# The Windows fonts of the client's dialogs, drawn with the IPA fonts
+# (Debian package fonts-ipafont-gothic).
+FONT_SUBSTITUTES = {
+    "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes": {
+        "MS Shell Dlg": "IPAPGothic",
+        "Meiryo": "IPAPGothic",
+        "MS PGothic": "IPAPGothic",
+        "MS UI Gothic": "IPAPGothic",
+        "MS Gothic": "IPAGothic",
+    },
+}
 
 
 @dataclass
@@ -51,8 +67,9 @@ class WinePrefix:
             # conversion between the file system's UTC and local time.
             "TZ": "Asia/Tokyo",
         })
-        self.env.pop("DISPLAY", None)
+        self.env.pop("DISPLAY", None)  # only the run's own display
         self._server = None
+        self._display = None
 
     # -- life cycle --------------------------------------------------------
 
@@ -62,6 +79,7 @@ class WinePrefix:
             self.stop()  # whatever an interrupted earlier run left behind
         shutil.rmtree(self.prefix_dir, ignore_errors=True)
         os.makedirs(os.path.dirname(self.prefix_dir), exist_ok=True)
+        self._start_display()
         # Daemons that Wine starts inherit our descriptors: never give them a
         # pipe that someone waits on.
         self._quiet(["wine", "wineboot", "-i"], timeout=300)
@@ -69,6 +87,7 @@ class WinePrefix:
         self._server = subprocess.Popen(["wineserver", "-p", "-f"], env=self.env,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
+        self.load_registry(FONT_SUBSTITUTES)
 
     def stop(self):
         """Ends every process of the prefix and its wineserver."""
@@ -81,6 +100,17 @@ class WinePrefix:
                 self._server.kill()
                 self._server.wait()
             self._server = None
+        self._stop_display()  # after the programs that draw on it
+
+    def _start_display(self):
+        self._display = Xvfb()
+        self.env["DISPLAY"] = self._display.start()
+
+    def _stop_display(self):
+        if self._display is not None:
+            self._display.stop()
+            self._display = None
+        self.env.pop("DISPLAY", None)
 
     def __enter__(self):
         self.start()
@@ -152,6 +182,20 @@ class WinePrefix:
             err.seek(0)
             return RunResult(exit_code, out.read().decode("utf-8", "replace"),
                              err.read().decode("utf-8", "replace"), timed_out)
+
+    def screenshot(self, png_path):
+        """Saves the whole screen of the run's display as a PNG file."""
+        with open(png_path, "wb") as png:
+            xwd = subprocess.Popen(["xwd", "-root", "-silent", "-display", self.env["DISPLAY"]],
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
+            to_pnm = subprocess.Popen(["xwdtopnm"], stdin=xwd.stdout, stdout=subprocess.PIPE,
+                                      stderr=subprocess.DEVNULL)
+            xwd.stdout.close()
+            subprocess.run(["pnmtopng"], stdin=to_pnm.stdout, stdout=png,
+                           stderr=subprocess.DEVNULL, timeout=60, check=True)
+            to_pnm.stdout.close()
+            if xwd.wait(timeout=60) != 0 or to_pnm.wait(timeout=60) != 0:
+                raise RuntimeError("screenshot failed")
 
     def _quiet(self, command, timeout):
         subprocess.run(command, env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,

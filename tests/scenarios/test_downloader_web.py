@@ -1,0 +1,91 @@
+"""VORNADownloaderWeb as a user and a second program see it: the notice
+that a worker asks for while it waits, and the single-instance lock.
+downloader_web_driver is the program with scripted operations in place of
+the update server."""
+
+import os
+import time
+
+CAPTION = "PAVEオンラインアップデート for Q-Charter"
+WAIT_MS = "30000"
+IDOK, IDC_MESSAGE = 1, 1001
+
+
+def notice_message(wine):
+    shown = wine.run("window_probe.exe", ["show", CAPTION, WAIT_MS], timeout=90)
+    assert shown.exit_code == 0, ("no notice on the screen", shown)
+    for line in shown.stdout.splitlines():
+        kind, _, rest = line.partition(" ")
+        if kind == "control":
+            control_id, _, text = (rest.split(" ", 2) + [""])[:3]
+            if int(control_id) == IDC_MESSAGE:
+                return text
+    raise AssertionError(("no message line", shown.stdout))
+
+
+def close_notice_and_wait(wine, process):
+    # The worker is blocked while the notice is open: the program runs on.
+    time.sleep(1)
+    assert process.poll() is None, "the program ended with the notice still open"
+    pressed = wine.run("window_probe.exe", ["press", CAPTION, str(IDOK), WAIT_MS], timeout=90)
+    assert pressed.exit_code == 0, pressed
+    assert process.wait(timeout=60) == 0
+
+
+def test_an_untrusted_key_list_shows_the_notice_until_it_is_closed(wine):
+    process = wine.spawn("downloader_web_driver.exe", ["key-list-not-trusted"])
+    try:
+        assert notice_message(wine) == "アップデート情報を取得できません。"
+        close_notice_and_wait(wine, process)
+    finally:
+        if process.poll() is None:
+            process.kill()
+    # The report of the untrusted file is written where the file is fetched,
+    # not by the run.
+    assert not os.path.exists(os.path.join(wine.client_data_dir, "VORNAError.log"))
+
+
+def test_an_untrusted_module_notice_names_the_module(wine):
+    process = wine.spawn("downloader_web_driver.exe", ["module-not-trusted", "ビューア更新"])
+    try:
+        assert notice_message(wine) == "ビューア更新が実行できません。"
+        close_notice_and_wait(wine, process)
+    finally:
+        if process.poll() is None:
+            process.kill()
+
+
+def snapshot(folder):
+    """Every file below the folder with its size and modification time."""
+    found = {}
+    for root, _, files in os.walk(folder):
+        for name in files:
+            path = os.path.join(root, name)
+            status = os.stat(path)
+            found[path] = (status.st_size, status.st_mtime_ns)
+    return found
+
+
+def test_a_second_start_waits_for_the_lock_then_ends_without_a_trace(wine):
+    scratch = os.path.join(wine.drive_c, "second_start")
+    os.makedirs(scratch, exist_ok=True)
+    started, release = os.path.join(scratch, "started"), os.path.join(scratch, "release")
+    first = wine.spawn("downloader_web_driver.exe",
+                       ["hold", wine.windows_path(started), wine.windows_path(release)])
+    try:
+        deadline = time.monotonic() + 60
+        while not os.path.exists(started) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        assert os.path.exists(started), "the first run never took the lock"
+        before = snapshot(os.path.join(wine.drive_c, "ProgramData"))
+
+        began = time.monotonic()
+        second = wine.run("VORNADownloaderWeb.exe", timeout=60)
+        waited = time.monotonic() - began
+
+        assert (second.exit_code, second.timed_out) == (0, False)
+        assert waited >= 2.9, f"gave up after {waited:.1f} s"
+        assert snapshot(os.path.join(wine.drive_c, "ProgramData")) == before
+    finally:
+        open(release, "w").close()
+        assert first.wait(timeout=60) == 0
