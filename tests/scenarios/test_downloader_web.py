@@ -3,6 +3,7 @@ that a worker asks for while it waits, and the single-instance lock.
 downloader_web_driver is the program with scripted operations in place of
 the update server."""
 
+import contextlib
 import os
 import time
 
@@ -32,27 +33,32 @@ def close_notice_and_wait(wine, process):
     assert process.wait(timeout=60) == 0
 
 
-def test_an_untrusted_key_list_shows_the_notice_until_it_is_closed(wine):
-    process = wine.spawn("downloader_web_driver.exe", ["key-list-not-trusted"])
+@contextlib.contextmanager
+def driver(wine, *args):
+    """downloader_web_driver.exe running with the arguments; killed if a
+    failed check leaves it running."""
+    process = wine.spawn("downloader_web_driver.exe", list(args))
     try:
-        assert notice_message(wine) == "アップデート情報を取得できません。"
-        close_notice_and_wait(wine, process)
+        yield process
     finally:
         if process.poll() is None:
             process.kill()
+            process.wait()
+
+
+def test_an_untrusted_key_list_shows_the_notice_until_it_is_closed(wine):
+    with driver(wine, "key-list-not-trusted") as process:
+        assert notice_message(wine) == "アップデート情報を取得できません。"
+        close_notice_and_wait(wine, process)
     # The report of the untrusted file is written where the file is fetched,
     # not by the run.
     assert not os.path.exists(os.path.join(wine.client_data_dir, "VORNAError.log"))
 
 
 def test_an_untrusted_module_notice_names_the_module(wine):
-    process = wine.spawn("downloader_web_driver.exe", ["module-not-trusted", "ビューア更新"])
-    try:
+    with driver(wine, "module-not-trusted", "ビューア更新") as process:
         assert notice_message(wine) == "ビューア更新が実行できません。"
         close_notice_and_wait(wine, process)
-    finally:
-        if process.poll() is None:
-            process.kill()
 
 
 def snapshot(folder):
