@@ -41,7 +41,6 @@ FONT_SUBSTITUTES = {
     },
 }
 
-
 @dataclass
 class RunResult:
     exit_code: int  # Linux exit status: the Windows exit code modulo 256
@@ -58,7 +57,10 @@ class WinePrefix:
         self.env.update({
             "WINEPREFIX": self.prefix_dir,
             "WINEDEBUG": "-all",
-            "WINEDLLOVERRIDES": "mscoree,mshtml=",
+            # No Mono or Gecko installers; and no debugger: on the run's display
+            # it would wait for somebody to close its crash window, while a
+            # crashing program must simply fail its test.
+            "WINEDLLOVERRIDES": "mscoree,mshtml=;winedbg.exe=d",
             # The ANSI code page 932, as on the client's machines, and UTF-8
             # command lines (scripts/install-deps.sh generates the locale).
             "LANG": "ja_JP.UTF-8",

@@ -39,3 +39,9 @@ def test_runs_report_exit_codes_and_time_outs(wine):
     waiting = wine.run("core_probe.exe", ["hold-mutex", "NV_ONLINE_UPDATE_LI_HARNESS", "ready",
                                           "never-set"], timeout=2)
     assert waiting.timed_out
+
+
+def test_a_crashing_program_fails_at_once_instead_of_waiting_in_a_debugger(wine):
+    crashed = wine.run("core_probe.exe", ["crash"], timeout=60)
+    assert not crashed.timed_out
+    assert crashed.exit_code != 0

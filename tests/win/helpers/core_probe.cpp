@@ -12,6 +12,8 @@
 //   core_probe write-log KIND PROGRAM TEXT [COUNT]
 //       writes COUNT entries (default 1) "TEXT" or "TEXT #n" to the log of
 //       KIND (0 error, 1 update, 2 step), one complete cycle each
+//   core_probe crash
+//       dies of an access violation
 //   core_probe code-page
 //       prints the ANSI code page
 //   core_probe reg-read HKLM|HKCU SUBKEY VALUE
@@ -104,6 +106,11 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"write-log" && (argc == 5 || argc == 6)) {
     return WriteLog(_wtoi(argv[2]), argv[3], argv[4], argc == 6 ? _wtoi(argv[5]) : 1);
+  }
+  if (command == L"crash" && argc == 2) {
+    volatile int* nowhere = nullptr;
+    *nowhere = 1;
+    return 0;
   }
   if (command == L"code-page" && argc == 2) {
     PrintUtf8(std::to_wstring(::GetACP()));
