@@ -203,3 +203,41 @@ def prepare_trust_fixtures(wine, build):
         traceback.print_exc()
         results.fail("trust fixtures")
     return results
+
+
+TLS_SERVER_EXTENSIONS = """\
+[server]
+basicConstraints = critical, CA:false
+keyUsage = critical, digitalSignature, keyEncipherment
+extendedKeyUsage = serverAuth
+subjectKeyIdentifier = hash
+authorityKeyIdentifier = keyid
+subjectAltName = @names
+
+[names]
+"""
+
+
+def issue_server_certificate(host_names, out_dir, pki_dir=None):
+    """A TLS server certificate of the test root for the host names (the
+    first is the subject's CN; all are DNS names of the certificate).
+    Returns (certificate PEM path, key PEM path) in out_dir."""
+    pki = pki_dir or _current_pki_dir
+    if pki is None:
+        raise RuntimeError("no test PKI: call make_pki (or prepare_trust_fixtures) first")
+    host_names = list(host_names)
+    os.makedirs(out_dir, exist_ok=True)
+    base = os.path.join(out_dir, "server-" + host_names[0].replace("*", "_"))
+    extensions = base + ".cnf"
+    with open(extensions, "w", encoding="ascii") as out:
+        out.write(TLS_SERVER_EXTENSIONS)
+        for number, name in enumerate(host_names, start=1):
+            out.write(f"DNS.{number} = {name}\n")
+    _run(["openssl", "req", "-new", "-newkey", "rsa:2048", "-nodes",
+          "-subj", f"/O=Client Test Servers/CN={host_names[0]}",
+          "-keyout", base + ".key", "-out", base + ".csr"])
+    _run(["openssl", "x509", "-req", "-in", base + ".csr", "-sha256", "-days", VALID_DAYS,
+          "-CA", os.path.join(pki, "root.pem"), "-CAkey", os.path.join(pki, "root.key"),
+          "-set_serial", str(int.from_bytes(os.urandom(8), "big")), "-extfile", extensions,
+          "-extensions", "server", "-out", base + ".pem"])
+    return base + ".pem", base + ".key"

@@ -95,3 +95,24 @@ def test_a_second_start_waits_for_the_lock_then_ends_without_a_trace(wine):
     finally:
         open(release, "w").close()
         assert first.wait(timeout=60) == 0
+
+
+def test_without_a_network_the_run_logs_it_and_leaves_the_table_alone(wine):
+    # The test network has nothing but loopback: the system reports no
+    # internet connection, and the real program stops at the key list.
+    updates = os.path.join(wine.client_data_dir, "updates")
+    os.makedirs(updates)
+    table = os.path.join(updates, "DistributionInfo.tbl")
+    with open(table, "wb") as old:
+        old.write(b"<paveOnlineUpdate>\r\n</paveOnlineUpdate>\r\n")
+
+    result = wine.run("VORNADownloaderWeb.exe", timeout=120)
+
+    assert (result.exit_code, result.timed_out) == (0, False)
+    with open(os.path.join(wine.client_data_dir, "VORNAError.log"), "rb") as log:
+        lines = log.read().split(b"\r\n")
+    assert lines[1:] == [b""]
+    assert lines[0].split(b"\t")[1:] == [b"VORNADownloader.exe",
+                                         "インターネットに接続できません。".encode("cp932")]
+    with open(table, "rb") as kept:
+        assert kept.read() == b"<paveOnlineUpdate>\r\n</paveOnlineUpdate>\r\n"
