@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "core/distribution_table.h"
+#include "downloader_web/distribution_info.h"
 #include "downloader_web/run_sequence.h"
 
 class CServerOperations : public CDownloadOperations {
@@ -21,5 +21,5 @@ class CServerOperations : public CDownloadOperations {
   void WriteDistributionTable(const std::wstring& path) override;
 
  private:
-  CUpdateInfoRecArray modules_;
+  CDistributionInfo distribution_;
 };

@@ -4,9 +4,8 @@
 #include "downloader_web/proxy_credentials.h"
 #include "downloader_web/update_info_key_request.h"
 
-// The module download and the table writer are not part of the program yet:
-// until they are, a run that gets as far as a module reports it as not
-// downloadable and leaves the distribution table as it is.
+// The module download is not part of the program yet: until it is, a module
+// that is not unpacked already is reported as not downloadable.
 
 DownloadStatus CServerOperations::ReadProxyCredentials(ProxyCredentials** credentials) {
   return ::ReadProxyCredentials(credentials);
@@ -28,10 +27,14 @@ DownloadStatus CServerOperations::DownloadModuleFile(const ProxyCredentials*, co
   return DL_UNKNOWN_ERROR;
 }
 
-void CServerOperations::AddModule(const UpdateKeyInfo*, const UpdateModuleInfo*) {}
+void CServerOperations::AddModule(const UpdateKeyInfo* key, const UpdateModuleInfo* module) {
+  distribution_.AddModule(*key, *module);
+}
 
-int CServerOperations::GetModuleCount() const { return static_cast<int>(modules_.size()); }
+int CServerOperations::GetModuleCount() const { return distribution_.GetCount(); }
 
-void CServerOperations::SortDistribution() {}
+void CServerOperations::SortDistribution() { distribution_.SortDistribution(); }
 
-void CServerOperations::WriteDistributionTable(const std::wstring&) {}
+void CServerOperations::WriteDistributionTable(const std::wstring& path) {
+  distribution_.WriteDistributionTable(path);
+}
