@@ -1,11 +1,9 @@
 #include "downloader_web/server_operations.h"
 
+#include "downloader_web/module_download.h"
 #include "downloader_web/module_list_request.h"
 #include "downloader_web/proxy_credentials.h"
 #include "downloader_web/update_info_key_request.h"
-
-// The module download is not part of the program yet: until it is, a module
-// that is not unpacked already is reported as not downloadable.
 
 DownloadStatus CServerOperations::ReadProxyCredentials(ProxyCredentials** credentials) {
   return ::ReadProxyCredentials(credentials);
@@ -22,9 +20,10 @@ DownloadStatus CServerOperations::FetchUpdateModules(const UpdateKeyInfo* key,
   return ::FetchUpdateModules(key, modules, credentials);
 }
 
-DownloadStatus CServerOperations::DownloadModuleFile(const ProxyCredentials*, const UpdateModuleInfo*,
-                                                     const wchar_t*) {
-  return DL_UNKNOWN_ERROR;
+DownloadStatus CServerOperations::DownloadModuleFile(const ProxyCredentials* credentials,
+                                                     const UpdateModuleInfo* module,
+                                                     const wchar_t* updatesFolder) {
+  return ::DownloadModuleFile(credentials, module, updatesFolder);
 }
 
 void CServerOperations::AddModule(const UpdateKeyInfo* key, const UpdateModuleInfo* module) {

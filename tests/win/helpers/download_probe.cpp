@@ -8,6 +8,10 @@
 //       "element NAME" per top-level element of the document
 //   download_probe connected
 //       IsInternetConnected, as "connected 1" or "connected 0"
+//   download_probe module URL TYPE_TEXT UPDATES_FOLDER [--assume-connected]
+//       DownloadModuleFile of a module with that URL and type text; with
+//       --assume-connected the connection test is taken as passed (the test
+//       network has nothing the system would call a connection)
 //
 // Every command prints "cache PATH" (the info cache folder) first and ends
 // with "status 0xXXXXXXXX", the operation's status. Exit code 0 when the
@@ -23,6 +27,7 @@
 #include "core/xml_document.h"
 #include "downloader_web/download_records.h"
 #include "downloader_web/download_session.h"
+#include "downloader_web/module_download.h"
 #include "downloader_web/operation_status.h"
 #include "downloader_web/signed_document.h"
 
@@ -67,6 +72,17 @@ DownloadStatus Fetch(const wchar_t* url, const ProxyCredentials* credentials) {
   }
 }
 
+DownloadStatus Module(const wchar_t* url, const wchar_t* typeText, const wchar_t* updatesFolder,
+                      const ProxyCredentials* credentials) {
+  UpdateModuleInfo module = {};
+  module.cbSize = sizeof module;
+  module.id = 1;
+  module.name = L"module";
+  module.typeText = typeText;
+  module.url = url;
+  return DownloadModuleFile(credentials, &module, updatesFolder);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -77,6 +93,10 @@ int wmain(int argc, wchar_t** argv) {
   ProxyCredentials credentials = {sizeof(ProxyCredentials), nullptr, nullptr};
   const ProxyCredentials* stored = nullptr;
   int positional = argc;
+  if (argc > 2 && std::wstring(argv[argc - 1]) == L"--assume-connected") {
+    g_internetConnectionTest = [] { return true; };
+    positional = --argc;
+  }
   for (int i = 2; i < argc; ++i) {
     if (std::wstring(argv[i]) == L"--credentials") {
       if (i + 2 >= argc) return kUsageError;
@@ -99,6 +119,8 @@ int wmain(int argc, wchar_t** argv) {
     status = Get(argv[2], argv[3], stored);
   } else if (command == L"fetch" && positional == 3) {
     status = Fetch(argv[2], stored);
+  } else if (command == L"module" && positional == 5) {
+    status = Module(argv[2], argv[3], argv[4], stored);
   } else if (command == L"connected" && argc == 2) {
     std::printf("connected %d\n", IsInternetConnected() ? 1 : 0);
     status = DL_OK;
