@@ -28,22 +28,11 @@
 #include "core/mutex_lock.h"
 #include "core/output_log.h"
 #include "core/scoped_handle.h"
+#include "tests/win/helpers/print_line.h"
 
 namespace {
 
 constexpr int kUsageError = 64;
-
-void PrintUtf8(const std::wstring& text) {
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], length,
-                        nullptr, nullptr);
-  bytes += '\n';
-  DWORD written = 0;
-  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()),
-              &written, nullptr);
-}
 
 int HoldMutex(const wchar_t* base, const wchar_t* readyName, const wchar_t* releaseName) {
   CMutexLock lock(base);
@@ -86,9 +75,9 @@ int ReadRegistryValue(const std::wstring& root, const wchar_t* subkey, const wch
   if (type == REG_DWORD) {
     DWORD number = 0;
     memcpy(&number, data, sizeof number);
-    PrintUtf8(std::to_wstring(number));
+    PrintUtf8Line(std::to_wstring(number));
   } else {
-    PrintUtf8(reinterpret_cast<const wchar_t*>(data));
+    PrintUtf8Line(reinterpret_cast<const wchar_t*>(data));
   }
   return 0;
 }
@@ -113,7 +102,7 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"code-page" && argc == 2) {
-    PrintUtf8(std::to_wstring(::GetACP()));
+    PrintUtf8Line(std::to_wstring(::GetACP()));
     return 0;
   }
   if (command == L"reg-read" && argc == 5) return ReadRegistryValue(argv[2], argv[3], argv[4]);

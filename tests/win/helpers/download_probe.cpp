@@ -30,21 +30,11 @@
 #include "downloader_web/module_download.h"
 #include "downloader_web/operation_status.h"
 #include "downloader_web/signed_document.h"
+#include "tests/win/helpers/print_line.h"
 
 namespace {
 
 constexpr int kUsageError = 64;
-
-void PrintUtf8Line(const std::wstring& text) {
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(length), '\0');
-  if (length > 0) {
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0],
-                          length, nullptr, nullptr);
-  }
-  std::printf("%s\n", bytes.c_str());
-}
 
 DownloadStatus Get(const wchar_t* url, const wchar_t* path, const ProxyCredentials* credentials) {
   try {

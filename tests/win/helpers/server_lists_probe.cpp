@@ -19,19 +19,9 @@
 #include "downloader_web/download_session.h"
 #include "downloader_web/module_list_request.h"
 #include "downloader_web/update_info_key_request.h"
+#include "tests/win/helpers/print_line.h"
 
 namespace {
-
-void PrintUtf8Line(const std::wstring& text) {
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-  if (length > 0) {
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0],
-                          length, nullptr, nullptr);
-  }
-  std::printf("%s\n", bytes.c_str());
-}
 
 std::wstring Hex(std::uint64_t value) {
   wchar_t text[24] = {};

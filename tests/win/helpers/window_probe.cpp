@@ -34,29 +34,12 @@
 #include <vector>
 
 #include "core/scoped_handle.h"
+#include "tests/win/helpers/print_line.h"
 
 namespace {
 
 constexpr int kUsageError = 64;
 constexpr DWORD kPollMs = 20;
-
-std::string Utf8(const std::wstring& text) {
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(length), '\0');
-  if (length > 0) {
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0],
-                          length, nullptr, nullptr);
-  }
-  return bytes;
-}
-
-void PrintLine(const std::wstring& text) {
-  const std::string bytes = Utf8(text) + "\n";
-  DWORD written = 0;
-  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()),
-              &written, nullptr);
-}
 
 std::wstring RectText(const wchar_t* label, const RECT& rect) {
   return std::wstring(label) + L" " + std::to_wstring(rect.left) + L" " + std::to_wstring(rect.top) +
@@ -88,11 +71,11 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM) {
   wchar_t className[64] = {};
   ::GetClassNameW(control, className, 64);
   const int id = ::GetDlgCtrlID(control);
-  PrintLine(L"control " + std::to_wstring(id) + L" " + className + L" " + WindowText(control));
+  PrintUtf8Line(L"control " + std::to_wstring(id) + L" " + className + L" " + WindowText(control));
   const LONG_PTR style = ::GetWindowLongPtrW(control, GWL_STYLE);
   if (std::wcscmp(className, L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
     const LRESULT icon = ::SendMessageW(control, STM_GETICON, 0, 0);
-    PrintLine(L"control-icon " + std::to_wstring(id) + (icon != 0 ? L" 1" : L" 0"));
+    PrintUtf8Line(L"control-icon " + std::to_wstring(id) + (icon != 0 ? L" 1" : L" 0"));
   }
   return TRUE;
 }
@@ -106,13 +89,13 @@ int Show(const wchar_t* caption, DWORD waitMs) {
   monitor.cbSize = sizeof(monitor);
   ::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
   const LONG_PTR exStyle = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
-  PrintLine(RectText(L"rect", rect));
-  PrintLine(RectText(L"work", monitor.rcWork));
-  PrintLine(std::wstring(L"topmost ") + ((exStyle & WS_EX_TOPMOST) ? L"1" : L"0"));
-  PrintLine(std::wstring(L"noactivate ") + ((exStyle & WS_EX_NOACTIVATE) ? L"1" : L"0"));
+  PrintUtf8Line(RectText(L"rect", rect));
+  PrintUtf8Line(RectText(L"work", monitor.rcWork));
+  PrintUtf8Line(std::wstring(L"topmost ") + ((exStyle & WS_EX_TOPMOST) ? L"1" : L"0"));
+  PrintUtf8Line(std::wstring(L"noactivate ") + ((exStyle & WS_EX_NOACTIVATE) ? L"1" : L"0"));
   DWORD_PTR bigIcon = 0;
   ::SendMessageTimeoutW(window, WM_GETICON, ICON_BIG, 0, SMTO_ABORTIFHUNG, 2000, &bigIcon);
-  PrintLine(std::wstring(L"big-icon ") + (bigIcon != 0 ? L"1" : L"0"));
+  PrintUtf8Line(std::wstring(L"big-icon ") + (bigIcon != 0 ? L"1" : L"0"));
   ::EnumChildWindows(window, &PrintControl, 0);
   return 0;
 }
