@@ -25,14 +25,6 @@ double LocalDate(int hour, int minute, int second) {
   return date;
 }
 
-std::wstring TestProgramFolder() {
-  wchar_t self[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring folder = self;
-  folder.erase(folder.find_last_of(L'\\'));
-  return folder;
-}
-
 void SetLocalWriteTime(const std::wstring& path) {
   SYSTEMTIME local = {};
   local.wYear = kYear;

@@ -56,21 +56,30 @@ std::wstring UniqueName(const wchar_t* prefix) {
          std::to_wstring(::InterlockedIncrement(&counter));
 }
 
-ProbeProcess::ProbeProcess(const std::wstring& arguments) {
+std::wstring TestProgramFolder() {
   wchar_t self[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring folder = self;
-  folder.erase(folder.find_last_of(L'\\') + 1);
-  const std::wstring probe = folder + L"core_probe.exe";
-  std::wstring commandLine = L"\"" + probe + L"\" " + arguments;
+  return folder.substr(0, folder.find_last_of(L'\\'));
+}
 
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info = {};
-  if (::CreateProcessW(probe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &info)) {
-    ::CloseHandle(info.hThread);
-    process_.Reset(info.hProcess);
+ProbeProcess::ProbeProcess(const wchar_t* program, const std::wstring& arguments) {
+  const std::wstring path = TestProgramFolder() + L"\\" + program;
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    std::wstring commandLine = L"\"" + path + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (::CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                         nullptr, &startup, &info)) {
+      ::CloseHandle(info.hThread);
+      process_.Reset(info.hProcess);
+      startError_ = ERROR_SUCCESS;
+      return;
+    }
+    startError_ = ::GetLastError();
+    if (startError_ != ERROR_INTERNAL_ERROR) return;
+    ::Sleep(200);
   }
 }
 

@@ -38,18 +38,28 @@ class ScratchFolder {
 // A name no other test run uses at the same time (for mutexes and events).
 std::wstring UniqueName(const wchar_t* prefix);
 
-// core_probe.exe, started from the folder of the running test executable.
+// The folder of the running test executable, where the build puts every
+// program and helper (without a trailing backslash).
+std::wstring TestProgramFolder();
+
+// A program of the test folder (core_probe.exe unless named), started as a
+// second process. A start that Wine refuses with an internal error, as it
+// now and then does under load, is tried once more.
 class ProbeProcess {
  public:
-  explicit ProbeProcess(const std::wstring& arguments);
+  explicit ProbeProcess(const std::wstring& arguments) : ProbeProcess(L"core_probe.exe", arguments) {}
+  ProbeProcess(const wchar_t* program, const std::wstring& arguments);
   ~ProbeProcess();  // ends the probe if it still runs
   ProbeProcess(const ProbeProcess&) = delete;
   ProbeProcess& operator=(const ProbeProcess&) = delete;
 
   bool Started() const { return process_.IsValid(); }
+  // The Win32 error of a start that failed.
+  DWORD StartError() const { return startError_; }
   // The exit code, or STILL_ACTIVE when the probe did not end in time.
   DWORD Wait(DWORD timeoutMs);
 
  private:
   ScopedHandle process_;
+  DWORD startError_ = ERROR_SUCCESS;
 };

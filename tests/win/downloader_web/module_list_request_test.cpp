@@ -21,13 +21,6 @@ namespace {
 
 constexpr wchar_t kFolderName[] = L"ModuleListTestFolder";
 
-std::wstring TestProgramFolder() {
-  wchar_t self[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring folder = self;
-  return folder.substr(0, folder.find_last_of(L'\\'));
-}
-
 std::string Module(const std::string& type, const std::string& body) {
   return "\t<Q-CharterModule type=\"" + type + "\">\r\n" + body + "\t</Q-CharterModule>\r\n";
 }

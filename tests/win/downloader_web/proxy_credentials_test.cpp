@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/win/win_test_support.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -244,28 +246,13 @@ TEST_F(ProxyCredentialsTest, DamagedOrForeignDataIsRefused) {
 
 // The tool as an administrator runs it, from the test program's folder.
 DWORD RunTool(const std::wstring& arguments) {
-  wchar_t self[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring program = self;
-  program.erase(program.find_last_of(L'\\') + 1);
-  program += L"VORNAProxyCredentials.exe";
-  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
-    ADD_FAILURE() << "the tool did not start: " << ::GetLastError();
+  ProbeProcess tool(L"VORNAProxyCredentials.exe", arguments);
+  if (!tool.Started()) {
+    ADD_FAILURE() << "the tool did not start: " << tool.StartError();
     return 0xFFFFFFFF;
   }
-  ::CloseHandle(info.hThread);
-  ScopedHandle process(info.hProcess);
-  DWORD exitCode = STILL_ACTIVE;
-  if (::WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0) {
-    ::TerminateProcess(process.Get(), 1);
-    ADD_FAILURE() << "the tool did not end";
-  }
-  ::GetExitCodeProcess(process.Get(), &exitCode);
+  const DWORD exitCode = tool.Wait(60000);
+  if (exitCode == STILL_ACTIVE) ADD_FAILURE() << "the tool did not end";
   return exitCode;
 }
 

@@ -28,13 +28,6 @@ class CRecordingFrame : public CRunFrame {
   int closed = 0;
 };
 
-std::wstring TestProgramFolder() {
-  wchar_t self[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring folder = self;
-  return folder.substr(0, folder.find_last_of(L'\\'));
-}
-
 class RunSequenceTest : public ::testing::Test {
  protected:
   void SetUp() override {
