@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "core/xml_document.h"
+#include "core/xml_entities.h"
 
 namespace {
 
@@ -21,16 +22,6 @@ void AdvancePast(char*& cursor, const char* text) {
   AdvanceTo(cursor, text);
   if (*cursor) cursor += std::strlen(text);
 }
-
-struct Entity {
-  const char* text;  // after the "&"
-  std::size_t length;
-  char character;
-};
-
-constexpr Entity kEntities[] = {
-    {"amp;", 4, '&'}, {"lt;", 3, '<'}, {"gt;", 3, '>'}, {"apos;", 5, '\''}, {"quot;", 5, '"'},
-};
 
 void AppendText(CXmlDocument& document, CXmlNode* parent, char* token) {
   char* end = token + std::strlen(token);
@@ -91,8 +82,8 @@ char ReadToken(char*& cursor, const char* stopSet, int& count) {
     }
     ++count;
     if (c == '&') {
-      const Entity* match = nullptr;
-      for (const auto& entity : kEntities) {
+      const XmlEntity* match = nullptr;
+      for (const auto& entity : kXmlEntities) {
         if (std::strncmp(cursor + 1, entity.text, entity.length) == 0) {
           match = &entity;
           break;

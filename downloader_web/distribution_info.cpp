@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/version_text.h"
+#include "core/xml_entities.h"
 
 namespace {
 
@@ -47,25 +48,16 @@ std::wstring EscapeXmlText(const std::wstring& text) {
   std::wstring escaped;
   escaped.reserve(text.size());
   for (const wchar_t c : text) {
-    switch (c) {
-      case L'&':
-        escaped += L"&amp;";
-        break;
-      case L'<':
-        escaped += L"&lt;";
-        break;
-      case L'>':
-        escaped += L"&gt;";
-        break;
-      case L'\'':
-        escaped += L"&apos;";
-        break;
-      case L'"':
-        escaped += L"&quot;";
-        break;
-      default:
-        escaped += c;
+    const XmlEntity* entity = nullptr;
+    for (const auto& candidate : kXmlEntities) {
+      if (static_cast<wchar_t>(candidate.character) == c) entity = &candidate;
     }
+    if (!entity) {
+      escaped += c;
+      continue;
+    }
+    escaped += L'&';
+    for (std::size_t i = 0; i < entity->length; ++i) escaped += static_cast<wchar_t>(entity->text[i]);
   }
   return escaped;
 }
