@@ -22,6 +22,7 @@ sys.path.insert(0, HARNESS_DIR)
 
 from gtest import gtest_arguments, run_gtest  # noqa: E402
 from results import Results  # noqa: E402
+import test_network  # noqa: E402
 
 NATIVE_TIMEOUT_S = 600
 FUZZ_SECONDS = int(os.environ.get("CLIENT_FUZZ_SECONDS", "20"))
@@ -69,14 +70,14 @@ def run_fuzzers(build, pattern):
 
 
 def run_wine_isolated(build, pattern):
-    """run_wine.py in a network namespace of its own: only loopback exists
-    there, so no test can reach or look up anything outside this machine."""
+    """run_wine.py in a network namespace of its own (test_network.py): no
+    test can reach or look up anything outside this machine."""
     with tempfile.TemporaryDirectory() as scratch:
         results_file = os.path.join(scratch, "wine-results.json")
         inner = [sys.executable, os.path.join(HARNESS_DIR, "run_wine.py"), "--build", build,
                  "--results", results_file, "-k", pattern]
-        command = ["unshare", "--net", "--", "sh", "-c", 'ip link set lo up && exec "$@"', "sh",
-                   *inner]
+        command = ["unshare", "--net", "--", "sh", "-c", test_network.SETUP_SHELL + ' && exec "$@"',
+                   "sh", *inner]
         child = subprocess.Popen(command, stdin=subprocess.DEVNULL)
         # Stopping this run stops the Wine part too, which then ends every
         # process of its prefix before it exits.
