@@ -1,6 +1,9 @@
 #pragma once
 // Downloading one module's package into the updates folder.
 
+#include <memory>
+
+#include "core/held_file.h"
 #include "downloader_web/download_records.h"
 #include "downloader_web/download_status.h"
 
@@ -10,3 +13,10 @@
 // are never downloaded (DL_UNSUPPORTED_MODULE).
 DownloadStatus DownloadModuleFile(const ProxyCredentials* credentials, const UpdateModuleInfo* module,
                                   const wchar_t* updatesFolder);
+
+// The same; on success heldPackage holds the package from before its check
+// on, so that the package that is unpacked is the one that was checked. The
+// caller releases it before deleting the package.
+DownloadStatus DownloadModuleFile(const ProxyCredentials* credentials, const UpdateModuleInfo* module,
+                                  const wchar_t* updatesFolder,
+                                  std::unique_ptr<CHeldFile>& heldPackage);

@@ -18,23 +18,34 @@
 namespace {
 
 // Steps that may throw; the package is deleted when any of them does.
-void DownloadAndVerify(const ProxyCredentials* credentials, const wchar_t* url,
-                       const std::wstring& package) {
+std::unique_ptr<CHeldFile> DownloadAndVerify(const ProxyCredentials* credentials, const wchar_t* url,
+                                             const std::wstring& package) {
   {
     ScopedHandle file(::CreateFileW(package.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) ThrowFileException(::GetLastError(), package);
     DownloadToFile(credentials, url, file.Get());
   }
+  auto held = std::make_unique<CHeldFile>(package);
+  if (!held->IsHeld()) ThrowFileException(::GetLastError(), package);
   if (!VerifyPublisher(package.c_str(), kPublisherOrganisation)) {
     throw CTrustErrorException(package.c_str(), DescribeSource(url).c_str());
   }
+  return held;
 }
 
 }  // namespace
 
 DownloadStatus DownloadModuleFile(const ProxyCredentials* credentials, const UpdateModuleInfo* module,
                                   const wchar_t* updatesFolder) {
+  std::unique_ptr<CHeldFile> released;
+  return DownloadModuleFile(credentials, module, updatesFolder, released);
+}
+
+DownloadStatus DownloadModuleFile(const ProxyCredentials* credentials, const UpdateModuleInfo* module,
+                                  const wchar_t* updatesFolder,
+                                  std::unique_ptr<CHeldFile>& heldPackage) {
+  heldPackage.reset();
   try {
     if (!module || module->cbSize != sizeof(UpdateModuleInfo) || !module->typeText ||
         !*module->typeText || !updatesFolder || !*updatesFolder) {
@@ -52,7 +63,7 @@ DownloadStatus DownloadModuleFile(const ProxyCredentials* credentials, const Upd
     }
     const std::wstring package = CombinePath(updatesFolder, fileName.c_str());
     try {
-      DownloadAndVerify(credentials, module->url, package);
+      heldPackage = DownloadAndVerify(credentials, module->url, package);
     } catch (...) {
       ::DeleteFileW(package.c_str());
       throw;

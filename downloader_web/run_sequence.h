@@ -5,7 +5,10 @@
 // reached through the interfaces below, so that the run can be driven with
 // other operations than the update server's.
 
+#include <memory>
 #include <string>
+
+#include "core/held_file.h"
 
 #include "downloader_web/download_records.h"
 #include "downloader_web/download_status.h"
@@ -34,10 +37,12 @@ class CDownloadOperations {
   virtual DownloadStatus FetchUpdateModules(const UpdateKeyInfo* key, UpdateModuleList* modules,
                                             const ProxyCredentials* credentials) = 0;
   // On success the module's package lies in the updates folder under the
-  // file name of its URL.
+  // file name of its URL, and heldPackage holds it from its signature check
+  // on (a package that is not held is not started).
   virtual DownloadStatus DownloadModuleFile(const ProxyCredentials* credentials,
                                             const UpdateModuleInfo* module,
-                                            const wchar_t* updatesFolder) = 0;
+                                            const wchar_t* updatesFolder,
+                                            std::unique_ptr<CHeldFile>& heldPackage) = 0;
 
   // The distribution table of this run.
   virtual void AddModule(const UpdateKeyInfo* key, const UpdateModuleInfo* module) = 0;

@@ -128,8 +128,9 @@ class CRun {
       return;
     }
 
+    std::unique_ptr<CHeldFile> heldPackage;
     const DownloadStatus status =
-        operations_.DownloadModuleFile(Credentials(), &module, updatesFolder_.c_str());
+        operations_.DownloadModuleFile(Credentials(), &module, updatesFolder_.c_str(), heldPackage);
     if (IsDownloadFailure(status)) {
       if (status == DL_NOT_TRUSTED) {
         frame_.ShowModuleNotTrusted(module.name);
@@ -139,12 +140,15 @@ class CRun {
       return;
     }
 
-    if (!CreateFolderTree(moduleFolder)) {
+    // Only the package that was checked, and is still held, is started.
+    if (!heldPackage || !heldPackage->IsHeld() || !CreateFolderTree(moduleFolder)) {
+      heldPackage.reset();
       ::DeleteFileW(package.c_str());
       ReportDownloadError(module.name, DL_OK, IDS_MODULE_UNPACK_FAILED);
       return;
     }
     const DWORD unpacked = UnpackModulePackage(package, moduleFolder, updatesFolder_);
+    heldPackage.reset();
     ::DeleteFileW(package.c_str());
     if (unpacked != 0) {
       DeleteFolderTree(moduleFolder);

@@ -13,7 +13,8 @@ class CServerOperations : public CDownloadOperations {
   DownloadStatus FetchUpdateModules(const UpdateKeyInfo* key, UpdateModuleList* modules,
                                     const ProxyCredentials* credentials) override;
   DownloadStatus DownloadModuleFile(const ProxyCredentials* credentials, const UpdateModuleInfo* module,
-                                    const wchar_t* updatesFolder) override;
+                                    const wchar_t* updatesFolder,
+                                    std::unique_ptr<CHeldFile>& heldPackage) override;
 
   void AddModule(const UpdateKeyInfo* key, const UpdateModuleInfo* module) override;
   int GetModuleCount() const override;

@@ -22,8 +22,9 @@ DownloadStatus CServerOperations::FetchUpdateModules(const UpdateKeyInfo* key,
 
 DownloadStatus CServerOperations::DownloadModuleFile(const ProxyCredentials* credentials,
                                                      const UpdateModuleInfo* module,
-                                                     const wchar_t* updatesFolder) {
-  return ::DownloadModuleFile(credentials, module, updatesFolder);
+                                                     const wchar_t* updatesFolder,
+                                                     std::unique_ptr<CHeldFile>& heldPackage) {
+  return ::DownloadModuleFile(credentials, module, updatesFolder, heldPackage);
 }
 
 void CServerOperations::AddModule(const UpdateKeyInfo* key, const UpdateModuleInfo* module) {

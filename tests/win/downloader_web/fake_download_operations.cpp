@@ -33,7 +33,8 @@ DownloadStatus CFakeDownloadOperations::FetchUpdateModules(const UpdateKeyInfo* 
 
 DownloadStatus CFakeDownloadOperations::DownloadModuleFile(const ProxyCredentials*,
                                                            const UpdateModuleInfo* module,
-                                                           const wchar_t* updatesFolder) {
+                                                           const wchar_t* updatesFolder,
+                                                           std::unique_ptr<CHeldFile>& heldPackage) {
   downloads.push_back(module->name);
   const auto status = downloadStatus.find(module->name);
   if (status != downloadStatus.end()) return status->second;
@@ -41,6 +42,7 @@ DownloadStatus CFakeDownloadOperations::DownloadModuleFile(const ProxyCredential
     const std::wstring url = module->url;
     const std::wstring target = std::wstring(updatesFolder) + L"\\" + url.substr(url.rfind(L'/') + 1);
     if (!::CopyFileW(package.c_str(), target.c_str(), FALSE)) return DL_UNKNOWN_ERROR;
+    if (holdPackage) heldPackage = std::make_unique<CHeldFile>(target);
   }
   return DL_OK;
 }

@@ -22,9 +22,11 @@ class CFakeDownloadOperations : public CDownloadOperations {
   std::map<std::wstring, CUpdateInfoRecArray> modules;
   // Per module name: the download's failure status. Without one, the
   // download copies `package` into the updates folder under the URL's file
-  // name (when package is empty, nothing is copied).
+  // name and holds the copy (when package is empty, nothing is copied and
+  // nothing held).
   std::map<std::wstring, DownloadStatus> downloadStatus;
   std::wstring package;
+  bool holdPackage = true;  // false: the copy is left unheld
   // Called instead of the key list request when set (may throw).
   std::function<void()> beforeKeyList;
 
@@ -40,7 +42,8 @@ class CFakeDownloadOperations : public CDownloadOperations {
   DownloadStatus FetchUpdateModules(const UpdateKeyInfo* key, UpdateModuleList* list,
                                     const ProxyCredentials*) override;
   DownloadStatus DownloadModuleFile(const ProxyCredentials*, const UpdateModuleInfo* module,
-                                    const wchar_t* updatesFolder) override;
+                                    const wchar_t* updatesFolder,
+                                    std::unique_ptr<CHeldFile>& heldPackage) override;
   void AddModule(const UpdateKeyInfo* key, const UpdateModuleInfo* module) override;
   int GetModuleCount() const override { return static_cast<int>(added.size()); }
   void SortDistribution() override { sorted = true; }

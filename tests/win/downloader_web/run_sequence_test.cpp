@@ -235,10 +235,13 @@ TEST_F(UnpackTest, FailedUnpackingLeavesNothingBehind) {
   struct Case {
     std::wstring plan;
     bool packageExists;
+    bool packageHeld;
   };
   const Case cases[] = {
-      {L"copy:" + operations_.package + L">setup.exe|exit:2", true},  // the package fails
-      {L"", false},                                                    // nothing to start
+      {L"copy:" + operations_.package + L">setup.exe|exit:2", true, true},  // the package fails
+      {L"", false, false},                                                  // nothing to start
+      // a package that nobody held since its check is never started
+      {SetupFile(), true, false},
   };
   for (const auto& c : cases) {
     DeleteFolderTree(NortaviDataFolder());
@@ -246,6 +249,7 @@ TEST_F(UnpackTest, FailedUnpackingLeavesNothingBehind) {
     operations.keys = {CUpdateInfoKey{L"product", L"", {}}};
     operations.modules[L"product"] = {FakeModule(0xAB, L"Module", L"http://server/p.exe")};
     if (c.packageExists) operations.package = operations_.package;
+    operations.holdPackage = c.packageHeld;
     Plan(c.plan);
     CRecordingFrame frame;
     EXPECT_EQ(DownloadWorker(operations, frame, GetCommonAppDataFolder()), 0);
