@@ -22,6 +22,7 @@ import base64
 import ipaddress
 import os
 import posixpath
+import shutil
 import socket
 import ssl
 import threading
@@ -33,6 +34,7 @@ import pki
 
 INTERNET_SETTINGS = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
 SOCKET_TIMEOUT = 30  # seconds a connection may stay silent
+FILE_PIECE = 1 << 16  # bytes per write of a served file
 
 
 @dataclass
@@ -54,6 +56,8 @@ class ScriptedResponse:
     # None leaves the header out (the body then ends with the connection).
     content_length: object = "auto"
     headers: list = field(default_factory=list)
+    # A file sent in pieces instead of body (large packages stay on disk).
+    file_path: str = None
 
 
 def basic_credentials(user, password):
@@ -179,6 +183,8 @@ class _Handler(BaseHTTPRequestHandler):
             self.close_connection = True
         elif response.content_length == "auto":
             self.send_header("Content-Length", str(len(response.body)))
+        elif response.file_path is not None:
+            self.send_header("Content-Length", str(response.content_length))
         else:
             # A length of the script's own may not match the body: the
             # connection ends after it, so nobody waits for bytes that
@@ -187,7 +193,11 @@ class _Handler(BaseHTTPRequestHandler):
             self.send_header("Connection", "close")
             self.close_connection = True
         self.end_headers()
-        self.wfile.write(response.body)
+        if response.file_path is not None:
+            with open(response.file_path, "rb") as source:
+                shutil.copyfileobj(source, self.wfile, FILE_PIECE)
+        else:
+            self.wfile.write(response.body)
         self.wfile.flush()
 
 
@@ -304,9 +314,8 @@ class UpdateServer:
         target = os.path.realpath(os.path.join(host_root, relative))
         inside = target.startswith(os.path.realpath(host_root) + os.sep)
         if host and inside and os.path.isfile(target):
-            with open(target, "rb") as source:
-                return ScriptedResponse(200, source.read(), "auto",
-                                        [("Content-Type", "application/octet-stream")])
+            return ScriptedResponse(200, b"", os.path.getsize(target),
+                                    [("Content-Type", "application/octet-stream")], target)
         return ScriptedResponse(404, b"Not found.\r\n", "auto", [("Content-Type", "text/plain")])
 
     def _tls_context(self, host):
