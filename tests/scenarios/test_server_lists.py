@@ -3,31 +3,16 @@ list and the module lists, published with tools/publisher/publish.py and
 fetched over HTTPS through the prefix's proxy by server_lists_probe.exe,
 which calls FetchUpdateInfoKeys and FetchUpdateModules as a run does."""
 
-import json
 import os
 import shutil
-import subprocess
-import sys
 
 import pki
-from update_server import UpdateServer
+from update_service import HOST, KEY_ROOT, UpdateService, module
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-PUBLISH = os.path.join(ROOT, "tools", "publisher", "publish.py")
-# The update download server of a build with the default settings.
-HOST = "update.nortavi.co.jp"
-KEY_ROOT = "HKLM32\\Nortavi\\PaveOnlineUpdate\\UpdateInfoKey"
 TARGET_FOLDER = "C:\\server_lists_targets"
 
 DL_OK = "0x00000000"
 DL_INVALID_ARGUMENT = "0x80042000"
-
-
-def module(type_text, name, module_id, date, **fields):
-    described = {"type": type_text, "name": name, "id": module_id, "lastWriteTime": date,
-                 "path": {"type": "nvdl01", "text": f"packages/{module_id}.exe"}}
-    described.update(fields)
-    return described
 
 
 DESCRIPTION = {"keys": [
@@ -51,24 +36,10 @@ DESCRIPTION = {"keys": [
 ]}
 
 
-def publish(wine, out_dir):
-    keys = pki.pki_dir_of(os.path.dirname(os.path.dirname(wine.bin_dir)))
-    description = os.path.join(out_dir, "description.json")
-    with open(description, "w", encoding="utf-8") as out:
-        json.dump(DESCRIPTION, out, ensure_ascii=False)
-    published = subprocess.run(
-        [sys.executable, PUBLISH, description, "--out",
-         os.path.join(out_dir, "root", HOST, "download", "nvupdate"),
-         "--cert", os.path.join(keys, "nortavi.pem"), "--key", os.path.join(keys, "nortavi.key")],
-        stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-    assert published.returncode == 0, published.stdout
-
-
 def test_a_published_server_gives_the_keys_and_modules_this_machine_needs(wine):
-    work = os.path.join(os.path.dirname(os.path.dirname(wine.bin_dir)), "server_lists")
-    shutil.rmtree(work, ignore_errors=True)
-    os.makedirs(work)
-    publish(wine, work)
+    build = os.path.dirname(os.path.dirname(wine.bin_dir))
+    service = UpdateService(os.path.join(build, "server_lists"), pki.pki_dir_of(build))
+    service.publish(DESCRIPTION)
 
     targets = os.path.join(wine.drive_c, "server_lists_targets")
     shutil.rmtree(targets, ignore_errors=True)
@@ -85,7 +56,7 @@ def test_a_published_server_gives_the_keys_and_modules_this_machine_needs(wine):
         "HKLM32\\Nortavi\\Common\\SETUP\\Folder": {"ListsTest": TARGET_FOLDER},
     })
 
-    server = UpdateServer(os.path.join(work, "root"))
+    server = service.server()
     server.start()
     try:
         wine.load_registry(server.proxy_registry())
