@@ -76,8 +76,7 @@ def run_wine_isolated(build, pattern):
         results_file = os.path.join(scratch, "wine-results.json")
         inner = [sys.executable, os.path.join(HARNESS_DIR, "run_wine.py"), "--build", build,
                  "--results", results_file, "-k", pattern]
-        command = ["unshare", "--net", "--", "sh", "-c", test_network.SETUP_SHELL + ' && exec "$@"',
-                   "sh", *inner]
+        command = test_network.unshare_command(os.path.join(scratch, "hosts"), inner)
         child = subprocess.Popen(command, stdin=subprocess.DEVNULL)
         # Stopping this run stops the Wine part too, which then ends every
         # process of its prefix before it exits.

@@ -1,10 +1,14 @@
 """The private network of the Wine tests.
 
-run_all.py starts the Wine part in a network namespace of its own. There,
-besides loopback, one veth pair whose two ends both stay in the namespace
-carries a default route: Windows programs see a connected machine, and a
-packet for any outside address goes from one end to the other and dies
+run_all.py starts the Wine part in a network and mount namespace of its own.
+There, besides loopback, one veth pair whose two ends both stay in the
+namespace carries a default route: Windows programs see a connected machine,
+and a packet for any outside address goes from one end to the other and dies
 there (the namespace forwards nothing and has no link to the host).
+
+A private /etc/hosts names the update download server with two addresses of
+that dead-end network, so that a report of where a file came from shows
+them; every request itself goes to the test proxy on 127.0.0.1.
 """
 
 import contextlib
@@ -12,9 +16,24 @@ import subprocess
 
 LINK, PEER = "testlan0", "testlan1"
 ADDRESS, GATEWAY = "192.0.2.1/24", "192.0.2.2"  # TEST-NET-1, never routed
+UPDATE_SERVER = "update.nortavi.co.jp"
+UPDATE_SERVER_ADDRESSES = ("192.0.2.10", "192.0.2.11")
 
-# The shell commands that build it; run_all.py runs them inside the fresh
-# namespace before the harness starts.
+HOSTS = "".join(["127.0.0.1\tlocalhost\n"] +
+                [f"{address}\t{UPDATE_SERVER}\n" for address in UPDATE_SERVER_ADDRESSES])
+
+
+def unshare_command(hosts_file, command):
+    """The command run inside a fresh network namespace with the test LAN
+    and with hosts_file (written here) as its /etc/hosts."""
+    with open(hosts_file, "w", encoding="ascii") as out:
+        out.write(HOSTS)
+    setup = " && ".join([f'mount --bind "{hosts_file}" /etc/hosts', SETUP_SHELL])
+    return ["unshare", "--net", "--mount", "--", "sh", "-c", setup + ' && exec "$@"', "sh",
+            *command]
+
+
+# The shell commands that build the LAN inside the fresh namespace.
 SETUP_SHELL = " && ".join([
     "ip link set lo up",
     f"ip link add {LINK} type veth peer name {PEER}",

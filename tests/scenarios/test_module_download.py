@@ -5,9 +5,11 @@ server."""
 import os
 import shutil
 
+import test_network
 from update_server import UpdateServer
 
 HOST = "update.nortavi.co.jp"
+OTHER_HOST = "support.nortavi.co.jp"  # unknown to the test network's hosts file
 DL_OK = 0
 DL_UNSUPPORTED_MODULE = 0x80042002
 DL_NOT_TRUSTED = 0x80045003
@@ -43,11 +45,11 @@ def test_only_a_package_signed_by_the_publisher_stays_in_the_updates_folder(wine
     with UpdateServer(root) as server:
         wine.load_registry(server.proxy_registry())
         server.put_file(HOST, "/download/good.exe", fixture(wine, "nortavi.exe"))
-        server.put_file(HOST, "/download/other.exe", fixture(wine, "other_org.exe"))
+        server.put_file(OTHER_HOST, "/other.exe", fixture(wine, "other_org.exe"))
         server.put_file(HOST, "/download/plain.exe", fixture(wine, "unsigned.exe"))
 
         assert download(wine, f"http://{HOST}/download/good.exe") == DL_OK
-        assert download(wine, f"http://{HOST}/download/other.exe") == DL_NOT_TRUSTED
+        assert download(wine, f"http://{OTHER_HOST}/other.exe") == DL_NOT_TRUSTED
         assert download(wine, f"https://{HOST}/download/plain.exe") == DL_NOT_TRUSTED
         assert download(wine, f"http://{HOST}/download/missing.exe") == http_status(404)
         asked = len(server.requests)
@@ -64,8 +66,11 @@ def test_only_a_package_signed_by_the_publisher_stays_in_the_updates_folder(wine
     with open(os.path.join(wine.client_data_dir, "VORNAError.log"), "rb") as log:
         lines = log.read().decode("cp932").split("\r\n")
     reports = [line.split("\t")[2] for line in lines if line]
+    # The report names where the file came from: the addresses of its host,
+    # or "unknown" when the name does not resolve.
+    addresses = ";".join(test_network.UPDATE_SERVER_ADDRESSES)
     assert reports == [
-        "アップデートファイルの署名が不正です。 取得元：不明、ダウンロードしたファイル："
+        f"アップデートファイルの署名が不正です。 取得元：{addresses}、ダウンロードしたファイル："
         + UPDATES + "\\plain.exe",
         "アップデートファイルの署名が不正です。 取得元：不明、ダウンロードしたファイル："
         + UPDATES + "\\other.exe",

@@ -19,14 +19,23 @@
 //   core_probe reg-read HKLM|HKCU SUBKEY VALUE
 //       prints a string or DWORD value of the 32-bit view as UTF-8; exit 1
 //       when it is missing
+//   core_probe read-table PATH
+//       reads a distribution table as the updater does and prints one line
+//       per module: key TAB id (16 hex digits) TAB name TAB date (as the table
+//       writes it) TAB the targets' names joined by "|"; exit 1 when the file
+//       cannot be opened
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "core/distribution_table.h"
+#include "core/file_exception.h"
 #include "core/mutex_lock.h"
 #include "core/output_log.h"
+#include "core/version_text.h"
 #include "core/scoped_handle.h"
 #include "tests/win/helpers/print_line.h"
 
@@ -82,6 +91,26 @@ int ReadRegistryValue(const std::wstring& root, const wchar_t* subkey, const wch
   return 0;
 }
 
+int ReadTable(const wchar_t* path) {
+  CUpdateInfoRecArray records;
+  try {
+    LoadDistributionTable(records, path);
+  } catch (const CFileException&) {
+    return 1;
+  }
+  for (const CUpdateInfoRec& record : records) {
+    wchar_t id[20];
+    std::swprintf(id, 20, L"%016llx", static_cast<unsigned long long>(record.id));
+    std::wstring line = record.updateInfoKey + L"\t" + id + L"\t" + record.name + L"\t" +
+                        FormatTimestampText(record.lastWriteTime) + L"\t";
+    for (std::size_t i = 0; i < record.targets.size(); ++i) {
+      line += (i ? L"|" : L"") + record.targets[i].name;
+    }
+    PrintUtf8Line(line);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -106,5 +135,6 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"reg-read" && argc == 5) return ReadRegistryValue(argv[2], argv[3], argv[4]);
+  if (command == L"read-table" && argc == 3) return ReadTable(argv[2]);
   return kUsageError;
 }
