@@ -114,6 +114,10 @@ void FetchSignedDocument(const wchar_t* url, const ProxyCredentials* credentials
   if (!IsPlainFileName(cabinetName.c_str())) ThrowCause(CFileException::badPath, cabinetName);
   const std::wstring cabinetPath = CombineWithinMaxPath(folder, cabinetName);
   const std::wstring documentPath = DocumentPathOf(cabinetPath);
+  // The document of an earlier run must never stand in for this cabinet's.
+  if (!::DeleteFileW(documentPath.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
+    ThrowFileException(::GetLastError(), documentPath);
+  }
 
   {
     ScopedHandle cabinet(::CreateFileW(cabinetPath.c_str(), GENERIC_WRITE, 0, nullptr,

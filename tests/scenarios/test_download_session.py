@@ -227,6 +227,20 @@ def test_a_publisher_signed_cabinet_gives_its_document(wine):
             assert unpacked.read() == DOCUMENT
         with open(os.path.join(cache, "li_updateinfokey.cab"), "rb") as kept:
             assert kept.read() == cabinet
+
+        # The next run finds the last run's document in the cache: a new
+        # cabinet replaces it, and one without the document never falls
+        # back on it.
+        newer = DOCUMENT.replace(b"UpdateInfoKeys", b"NewerKeyList__")
+        server.put_file(HOST, "/download/nvupdate/li_updateinfokey.cab", make_signed_cabinet(
+            server.root, "newer.cab", {"li_updateinfokey.tbl": newer}, "nortavi"))
+        probe = fetch(wine, f"{BASE}/li_updateinfokey.cab")
+        assert (probe.status, probe.elements) == (DL_OK, ["NewerKeyList__"]), probe.lines
+        server.put_file(HOST, "/download/nvupdate/li_updateinfokey.cab", make_signed_cabinet(
+            server.root, "without.cab", {"other.tbl": DOCUMENT}, "nortavi"))
+        probe = fetch(wine, f"{BASE}/li_updateinfokey.cab")
+        assert probe.status == DL_UNKNOWN_ERROR, probe.lines
+        assert not os.path.exists(os.path.join(cache, "li_updateinfokey.tbl"))
     finally:
         server.stop()
 
