@@ -8,30 +8,14 @@ import os
 import time
 
 import test_network
-
-CAPTION = "PAVEオンラインアップデート for Q-Charter"
-WAIT_MS = "30000"
-IDOK, IDC_MESSAGE = 1, 1001
-
-
-def notice_message(wine):
-    shown = wine.run("window_probe.exe", ["show", CAPTION, WAIT_MS], timeout=90)
-    assert shown.exit_code == 0, ("no notice on the screen", shown)
-    for line in shown.stdout.splitlines():
-        kind, _, rest = line.partition(" ")
-        if kind == "control":
-            control_id, _, text = (rest.split(" ", 2) + [""])[:3]
-            if int(control_id) == IDC_MESSAGE:
-                return text
-    raise AssertionError(("no message line", shown.stdout))
+from notices import close_notice, notice_message
 
 
 def close_notice_and_wait(wine, process):
     # The worker is blocked while the notice is open: the program runs on.
     time.sleep(1)
     assert process.poll() is None, "the program ended with the notice still open"
-    pressed = wine.run("window_probe.exe", ["press", CAPTION, str(IDOK), WAIT_MS], timeout=90)
-    assert pressed.exit_code == 0, pressed
+    close_notice(wine)
     assert process.wait(timeout=60) == 0
 
 
