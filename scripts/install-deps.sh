@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-apps netpbm fonts-ipafont-gothic
   gcab osslsigncode
+  libpugixml-dev
 )
 
 missing=()
