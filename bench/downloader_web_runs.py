@@ -34,9 +34,7 @@ import os
 import random
 import shutil
 import signal
-import subprocess
 import sys
-import tempfile
 import time
 from dataclasses import dataclass
 
@@ -326,18 +324,8 @@ def run_inside(build):
 
 def run_isolated(build):
     """This script again, inside the private test network."""
-    with tempfile.TemporaryDirectory() as scratch:
-        inner = [sys.executable, os.path.abspath(__file__), "--build", build, "--inside"]
-        command = test_network.unshare_command(os.path.join(scratch, "hosts"), inner)
-        child = subprocess.Popen(command, stdin=subprocess.DEVNULL)
-        forward = lambda signum, _frame: child.send_signal(signum)  # noqa: E731
-        for signum in (signal.SIGTERM, signal.SIGHUP):
-            signal.signal(signum, forward)
-        try:
-            return child.wait()
-        except KeyboardInterrupt:
-            child.wait()  # the child got the same Ctrl-C
-            raise
+    return test_network.run_in_private_network(
+        [sys.executable, os.path.abspath(__file__), "--build", build, "--inside"])
 
 
 def main():

@@ -12,7 +12,6 @@ import argparse
 import glob
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
@@ -76,21 +75,9 @@ def run_wine_isolated(build, pattern):
         results_file = os.path.join(scratch, "wine-results.json")
         inner = [sys.executable, os.path.join(HARNESS_DIR, "run_wine.py"), "--build", build,
                  "--results", results_file, "-k", pattern]
-        command = test_network.unshare_command(os.path.join(scratch, "hosts"), inner)
-        child = subprocess.Popen(command, stdin=subprocess.DEVNULL)
         # Stopping this run stops the Wine part too, which then ends every
         # process of its prefix before it exits.
-        forward = lambda signum, _frame: child.send_signal(signum)  # noqa: E731
-        previous = {signum: signal.signal(signum, forward)
-                    for signum in (signal.SIGTERM, signal.SIGHUP)}
-        try:
-            exit_code = child.wait()
-        except KeyboardInterrupt:
-            exit_code = child.wait()  # the child got the same Ctrl-C
-            raise
-        finally:
-            for signum, handler in previous.items():
-                signal.signal(signum, handler)
+        exit_code = test_network.run_in_private_network(inner)
         results = Results.load(results_file) if os.path.exists(results_file) else Results()
         if exit_code != 0 and not results.failed:
             results.fail(f"wine tests (exit code {exit_code})")

@@ -12,7 +12,10 @@ them; every request itself goes to the test proxy on 127.0.0.1.
 """
 
 import contextlib
+import os
+import signal
 import subprocess
+import tempfile
 
 LINK, PEER = "testlan0", "testlan1"
 ADDRESS, GATEWAY = "192.0.2.1/24", "192.0.2.2"  # TEST-NET-1, never routed
@@ -58,3 +61,23 @@ def offline():
     finally:
         _ip("link", "set", LINK, "up")
         _ip("route", "replace", "default", "via", GATEWAY, "dev", LINK)
+
+
+def run_in_private_network(command):
+    """Runs the command inside a fresh private test network and returns its
+    exit code. SIGTERM and SIGHUP are passed on to it, and Ctrl-C reaches it
+    directly, so that it can stop what it started before this returns."""
+    with tempfile.TemporaryDirectory() as scratch:
+        child = subprocess.Popen(unshare_command(os.path.join(scratch, "hosts"), command),
+                                 stdin=subprocess.DEVNULL)
+        forward = lambda signum, _frame: child.send_signal(signum)  # noqa: E731
+        previous = {signum: signal.signal(signum, forward)
+                    for signum in (signal.SIGTERM, signal.SIGHUP)}
+        try:
+            return child.wait()
+        except KeyboardInterrupt:
+            child.wait()  # the child got the same Ctrl-C
+            raise
+        finally:
+            for signum, handler in previous.items():
+                signal.signal(signum, handler)
