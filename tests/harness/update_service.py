@@ -72,13 +72,15 @@ class UpdateService:
             raise RuntimeError(published.stdout.decode("utf-8", "replace"))
 
     def package_path(self, text):
-        """Where the package of an "nvdl01" path text is served from."""
-        return os.path.join(self.root, HOST, "download", *text.split("/"))
+        """Where the package of an "nvdl01" path text is served from (the
+        folder is made)."""
+        path = os.path.join(self.root, HOST, "download", *text.split("/"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        return path
 
     def put_package(self, text, package):
         """Serves a package (bytes, or a file that is copied) at the path text."""
         target = self.package_path(text)
-        os.makedirs(os.path.dirname(target), exist_ok=True)
         if isinstance(package, (bytes, bytearray)):
             with open(target, "wb") as out:
                 out.write(package)

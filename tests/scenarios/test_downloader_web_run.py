@@ -55,9 +55,8 @@ class Run:
 
     def package(self, module_id, files, **options):
         """Serves a module package at "packages/<id>.exe"."""
-        target = self.service.package_path(f"packages/{module_id}.exe")
-        os.makedirs(os.path.dirname(target), exist_ok=True)
-        make_module_package(self.wine, target, files, **options)
+        make_module_package(self.wine, self.service.package_path(f"packages/{module_id}.exe"),
+                            files, **options)
 
     def module_folder(self, module_id):
         return os.path.join(self.updates, f"{module_id:016x}")
