@@ -29,11 +29,9 @@ is polled the same way and shown apart.
 Usage: downloader_web_runs.py --build BUILD   (BUILD/win/bin holds the programs)
 """
 
-import argparse
 import os
 import random
 import shutil
-import signal
 import sys
 import time
 from dataclasses import dataclass
@@ -292,9 +290,6 @@ def run_case(case, work_dir, bin_dir, pki_dir):
 
 
 def run_inside(build):
-    # An interrupted run still stops the prefix's processes.
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(130))
-    signal.signal(signal.SIGHUP, lambda *_: sys.exit(130))
     bin_dir = os.path.join(build, "win", "bin")
     work_dir = os.path.join(build, "bench", "downloader")
     os.makedirs(work_dir, exist_ok=True)
@@ -322,20 +317,8 @@ def run_inside(build):
     return 1 if failed else 0
 
 
-def run_isolated(build):
-    """This script again, inside the private test network."""
-    return test_network.run_in_private_network(
-        [sys.executable, os.path.abspath(__file__), "--build", build, "--inside"])
-
-
 def main():
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--build", required=True, help="the build tree of scripts/build.sh")
-    parser.add_argument("--inside", action="store_true", help=argparse.SUPPRESS)
-    args = parser.parse_args()
-    build = os.path.abspath(args.build)
-    sys.exit(run_inside(build) if args.inside else run_isolated(build))
+    test_network.main_in_private_network(__doc__, __file__, run_inside)
 
 
 if __name__ == "__main__":

@@ -6,10 +6,8 @@ this machine). scripts/demo.sh installs, builds and runs it.
 Usage: run_demo.py --build BUILD   (BUILD/win/bin holds the programs)
 """
 
-import argparse
 import os
 import shutil
-import signal
 import sys
 
 DEMO_DIR = os.path.dirname(os.path.abspath(__file__))
@@ -31,9 +29,6 @@ def heading(text):
 
 
 def run_inside(build):
-    # An interrupted demonstration still stops what it started.
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(130))
-    signal.signal(signal.SIGHUP, lambda *_: sys.exit(130))
     work_dir = os.path.join(build, "demo")
     shutil.rmtree(work_dir, ignore_errors=True)
     os.makedirs(work_dir)
@@ -52,16 +47,7 @@ def run_inside(build):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--build", required=True, help="the build tree of scripts/build.sh")
-    parser.add_argument("--inside", action="store_true", help=argparse.SUPPRESS)
-    args = parser.parse_args()
-    build = os.path.abspath(args.build)
-    if args.inside:
-        sys.exit(run_inside(build))
-    sys.exit(test_network.run_in_private_network(
-        [sys.executable, os.path.abspath(__file__), "--build", build, "--inside"]))
+    test_network.main_in_private_network(__doc__, __file__, run_inside)
 
 
 if __name__ == "__main__":

@@ -11,10 +11,12 @@ that dead-end network, so that a report of where a file came from shows
 them; every request itself goes to the test proxy on 127.0.0.1.
 """
 
+import argparse
 import contextlib
 import os
 import signal
 import subprocess
+import sys
 import tempfile
 
 LINK, PEER = "testlan0", "testlan1"
@@ -81,3 +83,23 @@ def run_in_private_network(command):
         finally:
             for signum, handler in previous.items():
                 signal.signal(signum, handler)
+
+
+def main_in_private_network(description, script, run_inside):
+    """The main function of a script that takes "--build BUILD" and does its
+    work inside the private test network: started by a user, it starts
+    itself again in there with "--inside", where run_inside(build) runs and
+    gives the exit code. A stop signal ends the inner run through its
+    finally-blocks, so that what it started is stopped."""
+    parser = argparse.ArgumentParser(description=description,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", required=True, help="the build tree of scripts/build.sh")
+    parser.add_argument("--inside", action="store_true", help=argparse.SUPPRESS)
+    args = parser.parse_args()
+    build = os.path.abspath(args.build)
+    if not args.inside:
+        sys.exit(run_in_private_network(
+            [sys.executable, os.path.abspath(script), "--build", build, "--inside"]))
+    for signum in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(signum, lambda *_: sys.exit(130))
+    sys.exit(run_inside(build))
