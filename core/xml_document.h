@@ -10,11 +10,14 @@
 // Portable: the file loading is in xml_document_win.cpp.
 
 #include <cstddef>
+#include <cstring>
+#include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
 #include <vector>
+
+#include "core/xml_arena.h"
 
 // An interned name; two names of one document are equal exactly when their
 // atoms are. Valid as long as the document lives.
@@ -28,24 +31,88 @@ class CNvxAtomProvider {
   bool Contains(std::string_view name) const;
 
  private:
-  std::unordered_set<std::string> names_;  // node-based: element addresses stay put
+  struct Slot {
+    std::size_t hash = 0;
+    XmlAtom atom = nullptr;  // null: the slot is free
+  };
+  std::size_t SlotOf(std::string_view name, std::size_t hash) const;
+  void Grow();
+
+  std::deque<std::string> names_;  // a deque: the strings stay where they are
+  std::vector<Slot> slots_;        // open addressing; a power of two, at most half used
+};
+
+// The text of a text or declaration node: bytes without NUL, kept by the
+// document (NUL-terminated, their length stored just before them). Reads
+// like a const std::string.
+class XmlText {
+ public:
+  const char* c_str() const { return chars_ ? chars_ : ""; }
+  const char* data() const { return c_str(); }
+  std::size_t size() const {
+    std::size_t length = 0;
+    if (chars_) std::memcpy(&length, chars_ - sizeof length, sizeof length);
+    return length;
+  }
+  std::size_t length() const { return size(); }
+  bool empty() const { return size() == 0; }
+  const char* begin() const { return c_str(); }
+  const char* end() const { return c_str() + size(); }
+  operator std::string_view() const { return {c_str(), size()}; }
+  operator std::string() const { return std::string(c_str(), size()); }
+
+ private:
+  friend class CXmlDocument;
+  const char* chars_ = nullptr;  // null: no text
+};
+
+inline bool operator==(const XmlText& a, const XmlText& b) {
+  return std::string_view(a) == std::string_view(b);
+}
+inline bool operator!=(const XmlText& a, const XmlText& b) { return !(a == b); }
+inline bool operator==(const XmlText& a, std::string_view b) { return std::string_view(a) == b; }
+inline bool operator!=(const XmlText& a, std::string_view b) { return !(a == b); }
+inline bool operator==(std::string_view a, const XmlText& b) { return b == a; }
+inline bool operator!=(std::string_view a, const XmlText& b) { return !(b == a); }
+inline std::string operator+(std::string a, const XmlText& b) {
+  return a.append(b.c_str(), b.size());
+}
+inline std::string operator+(const XmlText& a, std::string_view b) {
+  return std::string(a).append(b.data(), b.size());
+}
+
+using XmlAttributeEntry = std::pair<XmlAtom, std::string>;
+
+// The attributes of an element in the order of their first appearance, kept
+// by the document (their count stored just before the first). Reads like a
+// const std::vector<XmlAttributeEntry>.
+class XmlAttributeList {
+ public:
+  const XmlAttributeEntry* begin() const { return first_; }
+  const XmlAttributeEntry* end() const { return first_ + size(); }
+  std::size_t size() const {
+    std::size_t count = 0;
+    if (first_) {
+      std::memcpy(&count, reinterpret_cast<const char*>(first_) - sizeof count, sizeof count);
+    }
+    return count;
+  }
+  bool empty() const { return size() == 0; }
+  const XmlAttributeEntry& operator[](std::size_t index) const { return first_[index]; }
+
+ private:
+  friend class CXmlDocument;
+  XmlAttributeEntry* first_ = nullptr;  // null: no attributes
 };
 
 // One node of the tree: an element (name = its tag), a text node or a
-// declaration (both named "#text", with their text). A node owns its
-// children.
+// declaration (both named "#text", with their text). The document keeps
+// every node; they live as long as it and until it loads again.
 struct CXmlNode {
   CXmlNode() = default;
-  ~CXmlNode() { DeleteChildren(); }
   CXmlNode(const CXmlNode&) = delete;
   CXmlNode& operator=(const CXmlNode&) = delete;
 
-  // Appends a new last child and returns it.
-  CXmlNode* AppendChild(XmlAtom childName);
-  void DeleteChildren();
-
-  // The value of an attribute; a repeated name replaces the earlier value.
-  void SetAttribute(XmlAtom attribute, std::string value);
   const std::string* FindAttribute(XmlAtom attribute) const;
 
   CXmlNode* prev = nullptr;
@@ -55,8 +122,8 @@ struct CXmlNode {
   CXmlNode* firstChild = nullptr;
   CXmlNode* lastChild = nullptr;
   XmlAtom name = nullptr;  // null for the document itself
-  std::string text;        // text and declaration nodes only
-  std::vector<std::pair<XmlAtom, std::string>> attributes;
+  XmlText text;            // text and declaration nodes only
+  XmlAttributeList attributes;
 };
 
 // Nesting deeper than this is taken for a broken or hostile document.
@@ -67,6 +134,9 @@ constexpr std::size_t kMaxXmlPathNameBytes = 1023;
 
 class CXmlDocument : public CXmlNode {
  public:
+  CXmlDocument() = default;
+  ~CXmlDocument() { Clear(); }
+
   XmlAtom GetAtom(std::string_view name) { return atoms.GetAtom(name); }
 
   // Replaces the document's nodes by those parsed from the text. False for a
@@ -89,7 +159,25 @@ class CXmlDocument : public CXmlNode {
   // or start is null; start itself for an empty path.
   CXmlNode* FindElement(CXmlNode* start, std::string_view path);
 
+  // Building the tree (the parser's side). A new last child of parent.
+  CXmlNode* AppendChild(CXmlNode* parent, XmlAtom childName);
+  // A new last child of parent named "#text" with a copy of the text.
+  void AppendText(CXmlNode* parent, std::string_view text);
+  // Gives the element copies of the attributes; a repeated name keeps its
+  // first place and takes the last value.
+  void SetAttributes(CXmlNode* element,
+                     const std::vector<std::pair<XmlAtom, std::string_view>>& attributes);
+
   CNvxAtomProvider atoms;
+
+ private:
+  // Drops every node.
+  void Clear();
+
+  XmlArena arena_;           // nodes and texts
+  XmlArena attributeArena_;  // attribute lists, apart: Clear walks them all
+  XmlAttributeEntry* lastAttributeList_ = nullptr;  // the chain of lists, to destroy their strings
+  XmlAtom textAtom_ = nullptr;
 };
 
 // Parser steps, exposed for the tests.

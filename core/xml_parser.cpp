@@ -1,5 +1,8 @@
 // The in-place parser behind CXmlDocument.
 #include <cstring>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "core/xml_document.h"
 #include "core/xml_entities.h"
@@ -23,27 +26,107 @@ void AdvancePast(char*& cursor, const char* text) {
   if (*cursor) cursor += std::strlen(text);
 }
 
-void AppendText(CXmlDocument& document, CXmlNode* parent, char* token) {
-  char* end = token + std::strlen(token);
-  while (IsBlank(*token)) ++token;
+// How a token reader treats each byte: one that ends the token (NUL always
+// does), the "&" that may start an entity, or one that is copied.
+class StopSet {
+ public:
+  enum Kind : unsigned char { kCopy, kStop, kEntity };
+
+  constexpr explicit StopSet(const char* stops) : kinds_() {
+    kinds_[static_cast<unsigned char>('&')] = kEntity;
+    for (; *stops; ++stops) kinds_[static_cast<unsigned char>(*stops)] = kStop;
+    kinds_[0] = kStop;
+  }
+  Kind operator[](char c) const { return static_cast<Kind>(kinds_[static_cast<unsigned char>(c)]); }
+
+ private:
+  unsigned char kinds_[256];
+};
+
+// The token readers of the parser, one per place in the markup.
+constexpr StopSet kTextStops("<");
+constexpr StopSet kNameStops(" \t\r\n/>");
+constexpr StopSet kEndTagStops(" \t\r\n>");
+constexpr StopSet kAttributeNameStops("= \t\r\n");
+constexpr StopSet kDoubleQuotedStops("\"");
+constexpr StopSet kSingleQuotedStops("'");
+constexpr StopSet kUnquotedStops(" />");
+
+// The entity whose text starts at text (behind an "&"), if any. The text
+// ends with a NUL, which no entity holds, so the comparison stays inside it.
+const XmlEntity* MatchEntity(const char* text) {
+  for (const auto& entity : kXmlEntities) {
+    if (entity.text[0] == text[0] && std::strncmp(text, entity.text, entity.length) == 0) {
+      return &entity;
+    }
+  }
+  return nullptr;
+}
+
+// ReadToken's work; end is set to the token's NUL.
+char ScanToken(const StopSet& stops, char*& cursor, char*& end) {
+  char* in = cursor;
+  // Nothing moves until the first entity: no need to write. Four bytes a
+  // step while they are all copied (the NUL stops every step).
+  while (stops[in[0]] == StopSet::kCopy && stops[in[1]] == StopSet::kCopy &&
+         stops[in[2]] == StopSet::kCopy && stops[in[3]] == StopSet::kCopy) {
+    in += 4;
+  }
+  while (stops[*in] == StopSet::kCopy) ++in;
+  char* out = in;
+  for (StopSet::Kind kind; (kind = stops[*in]) != StopSet::kStop;) {
+    if (kind == StopSet::kCopy) {
+      *out++ = *in++;
+      continue;
+    }
+    const XmlEntity* match = MatchEntity(in + 1);
+    *out++ = match ? match->character : '&';
+    in += match ? 1 + match->length : 1;
+  }
+  const char stop = *in;  // read before the NUL may overwrite it
+  *out = '\0';
+  end = out;
+  cursor = stop != '\0' ? in + 1 : in;
+  return stop;
+}
+
+// A text token becomes a text node, trimmed, unless it is all blanks.
+void AppendText(CXmlDocument& document, CXmlNode* parent, char* token, char* end) {
+  while (token < end && IsBlank(*token)) ++token;
   while (end > token && IsBlank(end[-1])) --end;
-  parent->AppendChild(document.GetAtom("#text"))->text.assign(token, end);
+  if (token != end) document.AppendText(parent, std::string_view(token, end - token));
+}
+
+using AttributeDraft = std::vector<std::pair<XmlAtom, std::string_view>>;
+
+// A repeated name keeps its first place and takes the last value.
+void SetDraftAttribute(AttributeDraft& draft, XmlAtom attribute, const char* value,
+                       const char* end) {
+  const std::string_view text(value, end - value);
+  for (auto& entry : draft) {
+    if (entry.first == attribute) {
+      entry.second = text;
+      return;
+    }
+  }
+  draft.emplace_back(attribute, text);
 }
 
 // Reads attributes after a tag name that ended at white space, up to the
 // character that closes the tag. Returns that character ('/' or '>', the
-// cursor behind it) or NUL at the end of the text.
-char ReadAttributes(CXmlDocument& document, CXmlNode* element, char*& cursor) {
+// cursor behind it) or NUL at the end of the text. The values point into
+// the text, which nothing writes to behind the cursor.
+char ReadAttributeDraft(CXmlDocument& document, AttributeDraft& draft, char*& cursor) {
   for (;;) {
     SkipBlanks(cursor);
     if (*cursor == '\0') return '\0';
     if (*cursor == '/' || *cursor == '>') return *cursor++;
 
     char* name = cursor;
-    int count = 0;
-    char stop = ReadToken(cursor, "= \t\r\n", count);
+    char* end = nullptr;
+    char stop = ScanToken(kAttributeNameStops, cursor, end);
     if (stop == '\0') return '\0';
-    const XmlAtom attribute = document.GetAtom(name);
+    const XmlAtom attribute = document.GetAtom(std::string_view(name, end - name));
     if (stop != '=') {
       SkipBlanks(cursor);
       if (*cursor) ++cursor;  // the "="
@@ -51,67 +134,60 @@ char ReadAttributes(CXmlDocument& document, CXmlNode* element, char*& cursor) {
     SkipBlanks(cursor);
 
     if (*cursor == '"' || *cursor == '\'') {
-      const char quote[2] = {*cursor, '\0'};
+      const StopSet& quote = *cursor == '"' ? kDoubleQuotedStops : kSingleQuotedStops;
       char* value = ++cursor;
-      ReadToken(cursor, quote, count);
-      element->SetAttribute(attribute, value);
+      ScanToken(quote, cursor, end);
+      SetDraftAttribute(draft, attribute, value, end);
       continue;
     }
     char* value = cursor;
-    stop = ReadToken(cursor, " />", count);
+    stop = ScanToken(kUnquotedStops, cursor, end);
     if (stop == ' ') {
-      element->SetAttribute(attribute, value);
+      SetDraftAttribute(draft, attribute, value, end);
     } else if (stop == '/' || stop == '>') {
       // The value ends the tag: keep both the value and what follows.
-      element->SetAttribute(attribute, value);
+      SetDraftAttribute(draft, attribute, value, end);
       return stop;
     }
   }
 }
 
-}  // namespace
-
-char ReadToken(char*& cursor, const char* stopSet, int& count) {
-  count = 0;
-  char* out = cursor;
-  while (*cursor != '\0' && std::strchr(stopSet, *cursor) == nullptr) {
-    const char c = *cursor;
-    if (IsBlank(c)) {
-      *out++ = *cursor++;
-      continue;
-    }
-    ++count;
-    if (c == '&') {
-      const XmlEntity* match = nullptr;
-      for (const auto& entity : kXmlEntities) {
-        if (std::strncmp(cursor + 1, entity.text, entity.length) == 0) {
-          match = &entity;
-          break;
-        }
-      }
-      *out++ = match ? match->character : '&';
-      cursor += match ? 1 + match->length : 1;
-      continue;
-    }
-    *out++ = *cursor++;
-  }
-  const char stop = *cursor;  // read before the NUL may overwrite it
-  *out = '\0';
-  if (stop != '\0') ++cursor;
+char ReadAttributes(CXmlDocument& document, CXmlNode* element, AttributeDraft& draft,
+                    char*& cursor) {
+  draft.clear();
+  const char stop = ReadAttributeDraft(document, draft, cursor);
+  document.SetAttributes(element, draft);
   return stop;
 }
 
+}  // namespace
+
+char ReadToken(char*& cursor, const char* stopSet, int& count) {
+  const StopSet stops(stopSet);
+  char* token = cursor;
+  char* end = nullptr;
+  const char stop = ScanToken(stops, cursor, end);
+  // Every entity decodes to one character that is not blank.
+  count = 0;
+  for (; token != end; ++token) {
+    if (!IsBlank(*token)) ++count;
+  }
+  return stop;
+}
+
+// One loop for the whole nesting: open is the element whose content is read,
+// its end tag goes back to its parent. The stack is that of the tree.
 bool ParseChildren(CXmlDocument& document, CXmlNode* parent, char*& cursor, int depth) {
+  AttributeDraft draft;
+  CXmlNode* open = parent;
   for (;;) {
     char* token = cursor;
-    int count = 0;
-    if (ReadToken(cursor, "<", count) == '\0') {
-      if (count != 0) AppendText(document, parent, token);
-      return true;
-    }
-    if (count != 0) AppendText(document, parent, token);
+    char* end = nullptr;
+    const char textStop = ScanToken(kTextStops, cursor, end);
+    AppendText(document, open, token, end);
+    if (textStop == '\0') return true;
 
-    if (std::strncmp(cursor, "!--", 3) == 0) {
+    if (cursor[0] == '!' && cursor[1] == '-' && cursor[2] == '-') {
       cursor += 3;
       AdvanceTo(cursor, "--");
       AdvancePast(cursor, ">");
@@ -122,24 +198,37 @@ bool ParseChildren(CXmlDocument& document, CXmlNode* parent, char*& cursor, int 
       ++cursor;
       SkipBlanks(cursor);
       char* name = cursor;
-      const char stop = ReadToken(cursor, " \t\r\n>", count);
-      if (document.GetAtom(name) != parent->name) return false;
+      const char stop = ScanToken(kEndTagStops, cursor, end);
+      const std::string_view endName(name, end - name);
+      // Equal text means the same atom, already in the table; only a
+      // mismatch needs the lookup (which adds the name).
+      if (!open->name || *open->name != endName) {
+        if (document.GetAtom(endName) != open->name) return false;
+      }
       if (stop != '>' && stop != '\0') AdvancePast(cursor, ">");
-      return true;
+      if (open == parent) return true;
+      open = open->parent;
+      --depth;
+      continue;
     }
 
     if (*cursor == '?') {
-      // The "<" itself was cut out of the buffer by the token before.
-      char* start = cursor;
+      // The "<" was cut out of the buffer by the token before; the text node
+      // made of that token is a copy, so the "<" can go back.
+      char* start = cursor - 1;
+      *start = '<';
       AdvancePast(cursor, "?>");
-      parent->AppendChild(document.GetAtom("#text"))->text = "<" + std::string(start, cursor);
+      document.AppendText(open, std::string_view(start, cursor - start));
       continue;
     }
 
     char* name = cursor;
-    char stop = ReadToken(cursor, " \t\r\n/>", count);
-    CXmlNode* element = parent->AppendChild(document.GetAtom(name));
-    if (stop != '>' && stop != '/' && stop != '\0') stop = ReadAttributes(document, element, cursor);
+    char stop = ScanToken(kNameStops, cursor, end);
+    const XmlAtom elementName = document.GetAtom(std::string_view(name, end - name));
+    CXmlNode* element = document.AppendChild(open, elementName);
+    if (stop != '>' && stop != '/' && stop != '\0') {
+      stop = ReadAttributes(document, element, draft, cursor);
+    }
     if (stop == '\0') return true;
     if (stop == '/') {
       if (*cursor == '>') ++cursor;
@@ -147,6 +236,7 @@ bool ParseChildren(CXmlDocument& document, CXmlNode* parent, char*& cursor, int 
     }
     // stop == '>': the element has content.
     if (depth + 1 >= kMaxXmlDepth) return false;
-    if (!ParseChildren(document, element, cursor, depth + 1)) return false;
+    open = element;
+    ++depth;
   }
 }
