@@ -57,11 +57,21 @@ std::wstring WindowText(HWND window) {
   return std::wstring(buffer, static_cast<std::size_t>(copied));
 }
 
+// The first visible dialog with the caption. A dialog that was just closed
+// may still exist hidden next to the one now on the screen.
+HWND FindVisibleDialog(const wchar_t* caption) {
+  for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32770", caption); window != nullptr;
+       window = ::FindWindowExW(nullptr, window, L"#32770", caption)) {
+    if (::IsWindowVisible(window)) return window;
+  }
+  return nullptr;
+}
+
 HWND WaitForWindow(const wchar_t* caption, DWORD waitMs) {
   const ULONGLONG deadline = ::GetTickCount64() + waitMs;
   for (;;) {
-    HWND window = ::FindWindowW(L"#32770", caption);
-    if (window != nullptr && ::IsWindowVisible(window)) return window;
+    HWND window = FindVisibleDialog(caption);
+    if (window != nullptr) return window;
     if (::GetTickCount64() >= deadline) return nullptr;
     ::Sleep(kPollMs);
   }
@@ -131,8 +141,7 @@ int Close(const wchar_t* caption, DWORD waitMs) {
 int Gone(const wchar_t* caption, DWORD waitMs) {
   const ULONGLONG deadline = ::GetTickCount64() + waitMs;
   for (;;) {
-    HWND window = ::FindWindowW(L"#32770", caption);
-    if (window == nullptr || !::IsWindowVisible(window)) return 0;
+    if (FindVisibleDialog(caption) == nullptr) return 0;
     if (::GetTickCount64() >= deadline) return 1;
     ::Sleep(kPollMs);
   }
