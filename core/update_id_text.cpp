@@ -1,5 +1,7 @@
 #include "core/update_id_text.h"
 
+#include <cwchar>
+
 namespace {
 
 constexpr int kMaxSignificantDigits = 16;
@@ -25,4 +27,10 @@ std::size_t ReadHexUpdateId(std::wstring_view text, std::uint64_t& id) {
   }
   if (read > 0) id = value;
   return read;
+}
+
+std::wstring ModuleFolderName(std::uint64_t id) {
+  wchar_t name[17] = {};
+  std::swprintf(name, 17, L"%016llx", static_cast<unsigned long long>(id));
+  return name;
 }

@@ -8,6 +8,7 @@
 #include "core/file_not_trusted_dialog.h"
 #include "core/mutex_lock.h"
 #include "core/output_log.h"
+#include "core/resource_string.h"
 #include "downloader_web/downloader_web_ids.h"
 #include "downloader_web/messages.h"
 

@@ -9,9 +9,6 @@
 #include "core/trust_error.h"
 #include "downloader_web/download_status.h"
 
-// A string of the program's string table; empty when it cannot be loaded.
-std::wstring LoadResourceString(unsigned int id);
-
 // The reason text of a failure status ("ステータスコード：404" for an HTTP
 // status); empty for success. At most maxChars characters.
 std::wstring StatusReasonText(DownloadStatus status, std::size_t maxChars = 255);

@@ -11,6 +11,7 @@
 #include "core/folders.h"
 #include "core/path_text.h"
 #include "core/scoped_handle.h"
+#include "core/update_id_text.h"
 #include "downloader_web/downloader_web_ids.h"
 #include "downloader_web/messages.h"
 #include "downloader_web/module_unpack.h"
@@ -36,12 +37,6 @@ std::wstring PackageFileName(const wchar_t* url) {
     return std::wstring();
   }
   return name;
-}
-
-std::wstring ModuleFolderName(std::uint64_t id) {
-  wchar_t text[17];
-  std::swprintf(text, 17, L"%016llx", static_cast<unsigned long long>(id));
-  return text;
 }
 
 class CRun {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/file_not_trusted_dialog.h"
+#include "core/resource_string.h"
 #include "core/scoped_handle.h"
 #include "tests/win/helpers/notice_probe_ids.h"
 
@@ -30,13 +31,6 @@ std::vector<std::wstring> Arguments() {
   std::vector<std::wstring> result;
   for (int i = 1; i < count; ++i) result.emplace_back(arguments[i]);
   return result;
-}
-
-std::wstring LoadResourceString(UINT id) {
-  const wchar_t* text = nullptr;
-  const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id,
-                                   reinterpret_cast<wchar_t*>(&text), 0);
-  return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
 }
 
 // The string's "%s" replaced by the name, as the downloaders format it.
