@@ -28,6 +28,11 @@ inline bool CreateFolderTree(const std::wstring& path) { return CreateFolderTree
 void DeleteFolderTree(const wchar_t* path);
 inline void DeleteFolderTree(const std::wstring& path) { DeleteFolderTree(path.c_str()); }
 
+// Copies a file (failIfExists as CopyFileW has it) and makes the copy
+// writable: a file from read-only media keeps its read-only mark otherwise,
+// and could then be neither replaced nor deleted by the client.
+bool CopyFileWritable(const std::wstring& source, const std::wstring& target, bool failIfExists);
+
 // The common application data folder, or empty when the shell cannot tell.
 std::wstring GetCommonAppDataFolder();
 

@@ -111,3 +111,12 @@ std::wstring GetClientDataFolder() {
   if (common.empty()) return std::wstring();
   return CombinePath(common, kClientDataRelativePath);
 }
+
+bool CopyFileWritable(const std::wstring& source, const std::wstring& target, bool failIfExists) {
+  if (!::CopyFileW(source.c_str(), target.c_str(), failIfExists ? TRUE : FALSE)) return false;
+  const DWORD attributes = ::GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    ::SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+  return true;
+}

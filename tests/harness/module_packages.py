@@ -66,11 +66,14 @@ def _exit_file(code):
 
 
 def module_program_files(bin_dir, setup_exit=0, start_exit=None, check_exit=None,
-                         start_signer="nortavi", check_signer="nortavi", setup_signer="nortavi"):
+                         start_signer="nortavi", check_signer="nortavi", setup_signer="nortavi",
+                         start_broadcasts=False):
     """The files of a module: "setup.exe" ending with setup_exit, and, when
     their exit codes are given, "START.EXE" and "CHECK.EXE", each with its
     ".exit" file ("setup.exit", "START.exit", "CHECK.exit"). Each program is
-    signed by its signer of pki.SIGNERS (None: unsigned)."""
+    signed by its signer of pki.SIGNERS (None: unsigned). With
+    start_broadcasts, "START.broadcast" makes START.EXE send a message to
+    every top-level window and wait for their answers before it ends."""
     program = os.path.join(_bin_dir(bin_dir), MODULE_PROGRAM_NAME)
     files = {"setup.exe": _program_bytes(program, setup_signer),
              "setup.exit": _exit_file(setup_exit)}
@@ -79,6 +82,8 @@ def module_program_files(bin_dir, setup_exit=0, start_exit=None, check_exit=None
         if code is not None:
             files[name + ".EXE"] = _program_bytes(program, signer)
             files[name + ".exit"] = _exit_file(code)
+    if start_broadcasts:
+        files["START.broadcast"] = b""
     return files
 
 

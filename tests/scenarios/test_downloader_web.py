@@ -8,6 +8,7 @@ import os
 import time
 
 import test_network
+from downloaders_lock import downloaders_lock_held, snapshot
 from notices import close_notice, notice_message
 
 
@@ -47,30 +48,9 @@ def test_an_untrusted_module_notice_names_the_module(wine):
         close_notice_and_wait(wine, process)
 
 
-def snapshot(folder):
-    """Every file below the folder with its size and modification time."""
-    found = {}
-    for root, _, files in os.walk(folder):
-        for name in files:
-            path = os.path.join(root, name)
-            status = os.stat(path)
-            found[path] = (status.st_size, status.st_mtime_ns)
-    return found
-
-
 def test_a_second_start_waits_for_the_lock_then_ends_without_a_trace(wine):
-    scratch = os.path.join(wine.drive_c, "second_start")
-    os.makedirs(scratch, exist_ok=True)
-    started, release = os.path.join(scratch, "started"), os.path.join(scratch, "release")
-    first = wine.spawn("downloader_web_driver.exe",
-                       ["hold", wine.windows_path(started), wine.windows_path(release)])
-    try:
-        deadline = time.monotonic() + 60
-        while not os.path.exists(started) and time.monotonic() < deadline:
-            time.sleep(0.05)
-        assert os.path.exists(started), "the first run never took the lock"
+    with downloaders_lock_held(wine):
         before = snapshot(os.path.join(wine.drive_c, "ProgramData"))
-
         began = time.monotonic()
         second = wine.run("VORNADownloaderWeb.exe", timeout=60)
         waited = time.monotonic() - began
@@ -78,9 +58,6 @@ def test_a_second_start_waits_for_the_lock_then_ends_without_a_trace(wine):
         assert (second.exit_code, second.timed_out) == (0, False)
         assert waited >= 2.9, f"gave up after {waited:.1f} s"
         assert snapshot(os.path.join(wine.drive_c, "ProgramData")) == before
-    finally:
-        open(release, "w").close()
-        assert first.wait(timeout=60) == 0
 
 
 def test_without_a_network_the_run_logs_it_and_leaves_the_table_alone(wine):

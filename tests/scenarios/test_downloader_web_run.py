@@ -8,6 +8,8 @@ import shutil
 
 import pki
 import test_network
+from distribution_tables import table_bytes, table_entry, target_line
+from installed_targets import install_target_v1234
 from module_packages import make_module_package, module_program_files, read_module_program_log
 from notices import close_notice, wait_for_notice
 from update_service import UpdateService, module, product_registry
@@ -16,26 +18,11 @@ from wine import CLIENT_DATA_RELATIVE
 TABLE = "DistributionInfo.tbl"
 CLIENT_DATA = "C:\\ProgramData\\" + CLIENT_DATA_RELATIVE.replace("/", "\\")
 UPDATES = CLIENT_DATA + "\\updates"
-SETUP_FOLDERS = "HKLM32\\Nortavi\\Common\\SETUP\\Folder"
 OLD_TABLE = ("<paveOnlineUpdate>\r\n\t<Q-CharterModule type=\"normal\">\r\n"
              "\t\t<updateInfoKey>productA</updateInfoKey>\r\n"
              "\t\t<id>00000000000000FF</id>\r\n\t\t<name>前回の登録</name>\r\n"
              "\t\t<lastWriteTime>2001.01.01 00:00</lastWriteTime>\r\n"
              "\t</Q-CharterModule>\r\n</paveOnlineUpdate>\r\n").encode("cp932")
-
-
-def table_entry(key, type_text, module_id, name, date, targets=""):
-    return (f"\t<Q-CharterModule type=\"{type_text}\">\r\n"
-            f"\t\t<updateInfoKey>{key}</updateInfoKey>\r\n"
-            f"\t\t<id>{module_id:016X}</id>\r\n"
-            f"\t\t<name>{name}</name>\r\n"
-            f"\t\t<lastWriteTime>{date}</lastWriteTime>\r\n"
-            f"{targets}"
-            "\t</Q-CharterModule>\r\n")
-
-
-def table_bytes(*entries):
-    return ("<paveOnlineUpdate>\r\n" + "".join(entries) + "</paveOnlineUpdate>\r\n").encode("cp932")
 
 
 class Run:
@@ -109,11 +96,7 @@ SPECIAL_NAME = "修正 <A&B> \"β\" 'γ'"
 
 
 def test_a_run_registers_new_and_unpacked_modules_and_replaces_the_table(wine):
-    targets = os.path.join(wine.drive_c, "run_targets")
-    shutil.rmtree(targets, ignore_errors=True)
-    os.makedirs(targets)
-    shutil.copyfile(os.path.join(wine.bin_dir, "target_v1234.exe"), os.path.join(targets, "shared.exe"))
-    wine.load_registry({SETUP_FOLDERS: {"RunTest": "C:\\run_targets"}})
+    install_target_v1234(wine, "RunTest", "C:\\run_targets", "shared.exe")
     description = {"keys": [
         {"key": "brixviewer", "modules": [module("normal", "ブリックス 更新", "b1", "2007.01.01 00:00")]},
         {"key": "productA", "modules": [
@@ -145,12 +128,11 @@ def test_a_run_registers_new_and_unpacked_modules_and_replaces_the_table(wine):
 
     assert run.run() == 1
 
-    target_line = ("\t\t<target type=\"file\" folder=\"RunTest\" name=\"shared.exe\" "
-                   "version=\"1.2.3.5\"></target>\r\n")
     with open(run.table, "rb") as table:
         assert table.read() == table_bytes(
             table_entry("vornaclient", "normal", 0xc1, "クライアント 更新", "2009.05.01 10:00"),
-            table_entry("pavecommon", "common", 0x1a2b, "共通 更新", "2008.06.01 08:00", target_line),
+            table_entry("pavecommon", "common", 0x1a2b, "共通 更新", "2008.06.01 08:00",
+                        target_line("RunTest", "shared.exe", "1.2.3.5")),
             table_entry("productA", "normal", 0xa3, "製品A 修正3", "2008.12.01 09:30"),
             table_entry("productA", "normal", 0xa2,
                         "修正 &lt;A&amp;B&gt; &quot;β&quot; &apos;γ&apos;", "2009.01.03 00:00"),

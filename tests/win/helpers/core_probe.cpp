@@ -24,6 +24,10 @@
 //       per module: key TAB id (16 hex digits) TAB name TAB date (as the table
 //       writes it) TAB the targets' names joined by "|"; exit 1 when the file
 //       cannot be opened
+//   core_probe system-message CODE
+//       prints the system's message for the Win32 error code in the user's
+//       language, without the line break and spaces at its end; exit 1 when
+//       there is none
 
 #include <windows.h>
 
@@ -111,6 +115,21 @@ int ReadTable(const wchar_t* path) {
   return 0;
 }
 
+int PrintSystemMessage(DWORD code) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer),
+      0, nullptr);
+  const ScopedLocalMemory owner(buffer);
+  if (length == 0 || !buffer) return 1;
+  std::wstring text(buffer, length);
+  const auto end = text.find_last_not_of(L" \t\r\n");
+  text.resize(end == std::wstring::npos ? 0 : end + 1);
+  PrintUtf8Line(text);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -136,5 +155,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"reg-read" && argc == 5) return ReadRegistryValue(argv[2], argv[3], argv[4]);
   if (command == L"read-table" && argc == 3) return ReadTable(argv[2]);
+  if (command == L"system-message" && argc == 3) {
+    return PrintSystemMessage(static_cast<DWORD>(_wtoi(argv[2])));
+  }
   return kUsageError;
 }

@@ -6,6 +6,9 @@
 //     is not a number means 99;
 //   - appends "<own file name><TAB><command line>" and CR LF, in UTF-8, to
 //     "module_program.log" next to itself (98 when it cannot);
+//   - when "<base name>.broadcast" lies next to itself, sends a message to
+//     every top-level window with SendMessage and waits until all have
+//     answered, as setups do that announce changed settings;
 //   - ends with that exit code.
 #include <windows.h>
 
@@ -57,5 +60,8 @@ int wmain() {
   const int exitCode = ReadExitCode(folder + baseName + L".exit");
   const std::string line = Utf8(fileName + L"\t" + ::GetCommandLineW()) + "\r\n";
   if (!AppendLog(folder + L"module_program.log", line)) return kLogNotWritten;
+  if (::GetFileAttributesW((folder + baseName + L".broadcast").c_str()) != INVALID_FILE_ATTRIBUTES) {
+    ::SendMessageW(HWND_BROADCAST, ::RegisterWindowMessageW(L"ModuleProgramAnnouncement"), 0, 0);
+  }
   return exitCode;
 }
