@@ -13,19 +13,14 @@ import sys
 DEMO_DIR = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(DEMO_DIR), "tests", "harness"))
 
+import folder_downloader_scene  # noqa: E402
 import pki  # noqa: E402
 import test_network  # noqa: E402
 import web_downloader_scene  # noqa: E402
+from presentation import heading  # noqa: E402
 from wine import WinePrefix  # noqa: E402
 
-SCENES = [web_downloader_scene]
-
-
-def heading(text):
-    print()
-    print("=" * 78)
-    print(text)
-    print("=" * 78)
+SCENES = [web_downloader_scene, folder_downloader_scene]
 
 
 def run_inside(build):
@@ -39,8 +34,8 @@ def run_inside(build):
     with WinePrefix(os.path.join(work_dir, "prefix"), os.path.join(build, "win", "bin")) as wine:
         pki.install_root(wine, pki_dir)
         for scene in SCENES:
-            succeeded = scene.play(wine, os.path.join(work_dir, scene.__name__), pki_dir,
-                                   heading) and succeeded
+            succeeded = scene.play(wine, os.path.join(work_dir, scene.__name__), pki_dir) \
+                and succeeded
     heading("Done: the prefix, its display and the server are stopped." if succeeded else
             "The demonstration did not go as described above.")
     return 0 if succeeded else 1

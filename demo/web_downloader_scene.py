@@ -8,22 +8,14 @@ the distribution table that the updater works from.
 """
 
 import os
-import shutil
 
+from demo_machine import COMMON_FOLDER_NAME, SHARED_FILE, prepare_machine, products_text
 from module_packages import make_module_package, module_program_files
-from update_service import UpdateService, module, product_registry
+from presentation import heading, show_folder, show_lines, text_lines
+from update_service import UpdateService, module
 
 PROGRAM = "VORNADownloaderWeb.exe"
-COMMON_FOLDER_KEY = "HKLM32\\Nortavi\\Common\\SETUP\\Folder"
-COMMON_FOLDER = "C:\\Program Files\\Nortavi\\Common"
-
-PRODUCTS = {
-    "vornaclient": ("PAVEオンラインアップデート", []),
-    "qcharter": ("Q-Charter 2009", ["0000000000000101"]),
-    "brixviewer": ("BRIX Viewer", []),
-}
-
-SHARED_TARGET = {"folder": "NortaviCommon", "name": "qcshared.dll"}
+SHARED_TARGET = {"folder": COMMON_FOLDER_NAME, "name": SHARED_FILE}
 
 DESCRIPTION = {"keys": [
     {"key": "vornaclient", "modules": [
@@ -58,12 +50,7 @@ OLD_TABLE = ("<paveOnlineUpdate>\r\n\t<Q-CharterModule type=\"normal\">\r\n"
 
 def prepare(wine, work_dir, pki_dir):
     """The machine and the server; returns the service."""
-    common = os.path.join(wine.drive_c, "Program Files", "Nortavi", "Common")
-    os.makedirs(common, exist_ok=True)
-    shutil.copyfile(os.path.join(wine.bin_dir, "target_v1234.exe"),
-                    os.path.join(common, "qcshared.dll"))
-    wine.load_registry({COMMON_FOLDER_KEY: {"NortaviCommon": COMMON_FOLDER}})
-    wine.load_registry(product_registry(PRODUCTS))
+    prepare_machine(wine)
 
     updates = os.path.join(wine.client_data_dir, "updates")
     unpacked_before = os.path.join(updates, "0000000000000102")
@@ -83,32 +70,11 @@ def prepare(wine, work_dir, pki_dir):
     return service
 
 
-def show_folder(folder, indent="  "):
-    for name in sorted(os.listdir(folder)):
-        path = os.path.join(folder, name)
-        if os.path.isdir(path):
-            print(f"{indent}{name}\\")
-            show_folder(path, indent + "    ")
-        else:
-            print(f"{indent}{name:<24} {os.path.getsize(path):>9} bytes")
-
-
-def show_text_file(path, what):
-    if not os.path.exists(path):
-        print(f"  (no {what})")
-        return
-    with open(path, "rb") as source:
-        text = source.read().decode("cp932")
-    for line in text.split("\r\n")[:-1]:
-        print("  " + line.replace("\t", "    "))
-
-
-def play(wine, work_dir, pki_dir, heading):
+def play(wine, work_dir, pki_dir):
     heading("The web downloader: updates from the update server")
     print(__doc__.split("\n\n", 1)[1].strip())
     print()
-    print("Registered products:", ", ".join(f"{caption} ({key})"
-                                            for key, (caption, _) in PRODUCTS.items()))
+    print("Registered products:", products_text())
     print("Already applied: Q-Charter 2009 SP1 (0101). Unpacked by an earlier run: 0102.")
     print("Shared component qcshared.dll is version 1.2.3.4: the server's 1.2.3.5 is needed,")
     print("its 1.2.3.4 is not. The package of BRIX Viewer 追加フォント (0302) is missing on the server.")
@@ -133,7 +99,7 @@ def play(wine, work_dir, pki_dir, heading):
     print("The updater applies these in this order: the client first, then by date;")
     print("the old entry 0099 is gone, 0101 and 0202 were filtered out, 0302 failed.")
     print()
-    show_text_file(os.path.join(updates, "DistributionInfo.tbl"), "table")
+    show_lines(text_lines(os.path.join(updates, "DistributionInfo.tbl")), "no table")
 
     heading("The updates folder")
     print("One folder per registered module (its 16-digit ID), unpacked from its")
@@ -146,5 +112,5 @@ def play(wine, work_dir, pki_dir, heading):
     heading("VORNAError.log")
     print("What went wrong, newest first, as an administrator would read it:")
     print()
-    show_text_file(os.path.join(wine.client_data_dir, "VORNAError.log"), "error log")
+    show_lines(text_lines(os.path.join(wine.client_data_dir, "VORNAError.log")), "no error log")
     return result.exit_code == 1
