@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The demonstration: installs what it needs, builds the Windows programs and
-# shows the client fetching its updates from a local update server under Wine
+# shows the client under Wine fetching its updates from a local update server,
+# then taking them from an administrator's distribution folder
 # (demo/run_demo.py). Everything it starts is stopped when it ends.
 set -euo pipefail
 
