@@ -15,7 +15,7 @@ import shutil
 from demo_machine import COMMON_FOLDER_NAME, SHARED_FILE, prepare_machine, products_text
 from distribution_tables import table_bytes, table_entry, target_line
 from module_packages import module_program_files
-from presentation import heading, show_folder, show_lines, text_lines
+from presentation import heading, introduce, show_folder, show_lines, text_lines
 
 PROGRAM = "VORNADownloader.exe"
 DISTRIBUTION = "C:\\Distribution"
@@ -70,14 +70,13 @@ def prepare(wine):
 
 
 def play(wine, work_dir, pki_dir):
-    heading("The folder downloader: updates from an administrator's distribution folder")
-    print(__doc__.split("\n\n", 1)[1].strip())
-    print()
-    print("Registered products:", products_text())
-    print("Already applied: Q-Charter 2009 SP1 (0101). Shared component qcshared.dll is")
-    print("version 1.2.3.4. BRIX Viewer 表示の修正 (0301) carries a START.EXE that says no")
-    print("(exit code 3): the module is not meant for this machine. The folder of BRIX")
-    print("Viewer 追加フォント (0302) is missing from the distribution folder.")
+    introduce(
+        "The folder downloader: updates from an administrator's distribution folder", __doc__,
+        f"Registered products: {products_text()}",
+        "Already applied: Q-Charter 2009 SP1 (0101). Shared component qcshared.dll is",
+        "version 1.2.3.4. BRIX Viewer 表示の修正 (0301) carries a START.EXE that says no",
+        "(exit code 3): the module is not meant for this machine. The folder of BRIX",
+        "Viewer 追加フォント (0302) is missing from the distribution folder.")
 
     distribution = prepare(wine)
     heading(f"The distribution folder {DISTRIBUTION}")

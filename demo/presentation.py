@@ -36,3 +36,12 @@ def show_lines(lines, missing):
         print(f"  ({missing})")
     for line in lines:
         print("  " + line.replace("\t", "    "))
+
+
+def introduce(title, scene_doc, *lines):
+    """A scene's heading, the body of its docstring and the lines."""
+    heading(title)
+    print(scene_doc.split("\n\n", 1)[1].strip())
+    print()
+    for line in lines:
+        print(line)

@@ -11,7 +11,7 @@ import os
 
 from demo_machine import COMMON_FOLDER_NAME, SHARED_FILE, prepare_machine, products_text
 from module_packages import make_module_package, module_program_files
-from presentation import heading, show_folder, show_lines, text_lines
+from presentation import heading, introduce, show_folder, show_lines, text_lines
 from update_service import UpdateService, module
 
 PROGRAM = "VORNADownloaderWeb.exe"
@@ -71,13 +71,12 @@ def prepare(wine, work_dir, pki_dir):
 
 
 def play(wine, work_dir, pki_dir):
-    heading("The web downloader: updates from the update server")
-    print(__doc__.split("\n\n", 1)[1].strip())
-    print()
-    print("Registered products:", products_text())
-    print("Already applied: Q-Charter 2009 SP1 (0101). Unpacked by an earlier run: 0102.")
-    print("Shared component qcshared.dll is version 1.2.3.4: the server's 1.2.3.5 is needed,")
-    print("its 1.2.3.4 is not. The package of BRIX Viewer 追加フォント (0302) is missing on the server.")
+    introduce(
+        "The web downloader: updates from the update server", __doc__,
+        f"Registered products: {products_text()}",
+        "Already applied: Q-Charter 2009 SP1 (0101). Unpacked by an earlier run: 0102.",
+        "Shared component qcshared.dll is version 1.2.3.4: the server's 1.2.3.5 is needed,",
+        "its 1.2.3.4 is not. The package of BRIX Viewer 追加フォント (0302) is missing on the server.")
 
     service = prepare(wine, work_dir, pki_dir)
     with service.server() as server:
