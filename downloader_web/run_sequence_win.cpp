@@ -12,6 +12,7 @@
 #include "core/path_text.h"
 #include "core/scoped_handle.h"
 #include "core/update_id_text.h"
+#include "downloader_web/download_session.h"
 #include "downloader_web/downloader_web_ids.h"
 #include "downloader_web/messages.h"
 #include "downloader_web/module_unpack.h"
@@ -28,15 +29,9 @@ struct CRunAborted {};
 // the last "/" of its URL. Empty when that is no plain file name (no "/" at
 // all, nothing after it, or a name that would leave the updates folder).
 std::wstring PackageFileName(const wchar_t* url) {
-  const std::wstring text = url ? url : L"";
-  const auto slash = text.rfind(L'/');
-  if (slash == std::wstring::npos) return std::wstring();
-  const std::wstring name = text.substr(slash + 1);
-  if (name.empty() || name == L"." || name == L".." ||
-      name.find_first_of(L"\\:") != std::wstring::npos) {
-    return std::wstring();
-  }
-  return name;
+  if (url == nullptr || std::wcschr(url, L'/') == nullptr) return std::wstring();
+  const std::wstring name = UrlFileName(url);
+  return IsPlainFileName(name) ? name : std::wstring();
 }
 
 class CRun {

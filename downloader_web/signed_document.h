@@ -14,9 +14,6 @@
 // be created.
 std::wstring InfoCacheFolder();
 
-// True for a name that stays in the folder it is put in: not empty, not "."
-// or "..", and without "\", "/" or ":".
-bool IsPlainFileName(const wchar_t* name);
 
 // Fetches the cabinet at the URL (DownloadToFile), accepts it only when it
 // is signed by the publisher, unpacks it and loads the document of the

@@ -88,12 +88,6 @@ void UnpackNextToCabinet(const std::wstring& cabinetPath, const std::wstring& fo
 
 }  // namespace
 
-bool IsPlainFileName(const wchar_t* name) {
-  if (name == nullptr || *name == L'\0') return false;
-  if (std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0) return false;
-  return std::wcspbrk(name, L"\\/:") == nullptr;
-}
-
 std::wstring InfoCacheFolder() {
   wchar_t temp[MAX_PATH] = {};
   const DWORD length = ::GetTempPathW(MAX_PATH, temp);

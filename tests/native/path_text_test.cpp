@@ -71,4 +71,26 @@ TEST(PathText, IsDriveRoot) {
   EXPECT_FALSE(IsDriveRoot(static_cast<const wchar_t*>(nullptr)));
 }
 
+TEST(PathText, OnlyPlainFileNamesStayInTheirFolderAsOrdinaryFiles) {
+  const struct {
+    const wchar_t* name;
+    bool plain;
+  } cases[] = {
+      {L"li_updateinfokey.tbl", true}, {L"readme", true}, {L"説明.txt", true},
+      {L"a.b.c", true}, {L"CONFIG.SYS", true}, {L"COM10", true},
+      {L"", false}, {L".", false}, {L"..", false}, {L"...", false},
+      {L"..\\x.tbl", false}, {L"a/b", false}, {L"C:x", false}, {L"\\x", false},
+      {L"x.", false}, {L"x ", false}, {L"a\tb", false}, {L"a?b", false}, {L"a|b", false},
+      // Device names open the device, whatever the extension.
+      {L"CON", false}, {L"nul.txt", false}, {L"Con .log", false}, {L"COM1", false},
+      {L"lpt9.exe", false}, {L"CONOUT$", false}, {L"COM\u00B9", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsPlainFileName(std::wstring_view(c.name)), c.plain) << c.name;
+  }
+  EXPECT_TRUE(IsPlainFileName(std::wstring(255, L'a')));
+  EXPECT_FALSE(IsPlainFileName(std::wstring(256, L'a')));
+  EXPECT_FALSE(IsPlainFileName(static_cast<const wchar_t*>(nullptr)));
+}
+
 }  // namespace

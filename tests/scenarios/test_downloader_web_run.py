@@ -168,6 +168,7 @@ def test_failed_modules_keep_the_old_table_and_log_their_reasons(wine):
         module("normal", "解凍失敗", "d3", "2009.01.03 00:00"),
         module("normal", "開始拒否", "d4", "2009.01.04 00:00"),
         module("normal", "見つからない", "d5", "2009.01.05 00:00"),
+        module("normal", "デバイス名", "d6", "2009.01.06 00:00", package="packages/CON"),
     ]}]}
     run = Run(wine, "failures", description, {"productA": ("製品A", [])})
     run.package("d3", module_program_files(wine.bin_dir), exit_code=2)
@@ -194,6 +195,7 @@ def test_failed_modules_keep_the_old_table_and_log_their_reasons(wine):
         "アップデートモジュール \"解凍失敗\" が解凍できませんでした。",
         # "開始拒否": its start program said no; that is no error of the run.
         "アップデートモジュール \"見つからない\" がダウンロードできませんでした。ステータスコード：404",
+        f"アップデートモジュール \"デバイス名\" がダウンロードできませんでした。{bad_path}",
     ], logged
 
 

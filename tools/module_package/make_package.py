@@ -10,7 +10,7 @@ Usage:
 
 Each FILE is a path, stored under its file name, or NAME=PATH, stored as
 NAME. Names must be plain file names (no folders, no device names; see
-tools/module_package/entry_name.h); the package refuses any other. The web
+core/path_text.h, IsPlainFileName); the package refuses any other. The web
 downloader starts the package as
 
     PACKAGE.exe /C /T:"<module folder>"
@@ -63,7 +63,7 @@ class PackageError(Exception):
 
 
 def is_plain_entry_name(name):
-    """The package program's own rule (entry_name.h)."""
+    """The package program's own rule (IsPlainFileName in core/path_text.h)."""
     if not name or len(name.encode("utf-16-le")) // 2 > MAX_NAME_CHARS:
         return False
     if any(ord(c) < 0x20 or ord(c) == 0x7F or c in REFUSED_CHARACTERS for c in name):

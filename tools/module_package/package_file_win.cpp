@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "tools/module_package/entry_name.h"
+#include "core/path_text.h"
 #include "tools/module_package/package_layout.h"
 
 namespace {
@@ -61,7 +61,7 @@ bool ReadEntry(CPayloadCursor& cursor, PackageEntry& entry) {
   }
   std::string nameBytes(nameLength, '\0');
   if (!cursor.Read(&nameBytes[0], nameLength)) return false;
-  if (!DecodeName(nameBytes, entry.name) || !IsPlainEntryName(entry.name)) return false;
+  if (!DecodeName(nameBytes, entry.name) || !IsPlainFileName(entry.name)) return false;
   if (!cursor.ReadNumber(entry.dataLength)) return false;
   entry.dataOffset = cursor.Position();
   return cursor.Skip(entry.dataLength);

@@ -12,7 +12,7 @@
 #include "core/scoped_handle.h"
 
 struct PackageEntry {
-  std::wstring name;          // a plain file name (entry_name.h)
+  std::wstring name;          // a plain file name (IsPlainFileName, core/path_text.h)
   std::uint64_t dataOffset;   // file offset of the entry's data
   std::uint64_t dataLength;
 };

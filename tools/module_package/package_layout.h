@@ -17,7 +17,7 @@
 //     payload size   u64       bytes of the whole payload, this header included
 //   then for every entry, in the order of unpacking
 //     name length    u32       1 to kMaxEntryNameBytes
-//     name           UTF-8     a plain file name (entry_name.h), no terminator
+//     name           UTF-8     a plain file name (IsPlainFileName, core/path_text.h), no terminator
 //     data length    u64
 //     data
 //

@@ -13,7 +13,6 @@
 #include "core/trust_error.h"
 #include "downloader_web/download_session.h"
 #include "downloader_web/operation_status.h"
-#include "downloader_web/signed_document.h"
 
 namespace {
 
@@ -83,20 +82,6 @@ TEST(DownloadSession, UrlFileNameIsTheTextAfterTheLastSlash) {
   };
   for (const auto& c : cases) EXPECT_EQ(UrlFileName(c.url), c.expected) << c.url;
   EXPECT_EQ(UrlFileName(nullptr), L"");
-}
-
-TEST(SignedDocument, OnlyPlainNamesStayInTheirFolder) {
-  const struct {
-    const wchar_t* name;
-    bool plain;
-  } cases[] = {
-      {L"li_updateinfokey.tbl", true}, {L"readme", true},  {L"", false},
-      {L".", false},                   {L"..", false},     {L"..\\x.tbl", false},
-      {L"a/b", false},                 {L"C:x", false},    {L"\\x", false},
-      {L"...", true},
-  };
-  for (const auto& c : cases) EXPECT_EQ(IsPlainFileName(c.name), c.plain) << c.name;
-  EXPECT_FALSE(IsPlainFileName(nullptr));
 }
 
 bool Disconnected() { return false; }
