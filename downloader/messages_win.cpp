@@ -14,19 +14,6 @@ constexpr wchar_t kBaseFolderNotFound[] =
     L"アップデートモジュールの取得先フォルダが見つかりませんでした。";
 constexpr wchar_t kFileNotCopiedFormat[] = L"%s(%s)がダウンロードできませんでした。(%d)";
 
-// A string of the program's string table with its one "%s" filled in; empty
-// when the string is missing.
-std::wstring FormatResourceString(unsigned int id, const std::wstring& text) {
-  const std::wstring format = LoadResourceString(id);
-  if (format.empty()) return std::wstring();
-  const int length = _scwprintf(format.c_str(), text.c_str());
-  if (length < 0) return std::wstring();
-  std::wstring result(static_cast<std::size_t>(length) + 1, L'\0');
-  _snwprintf(&result[0], result.size(), format.c_str(), text.c_str());
-  result.resize(static_cast<std::size_t>(length));
-  return result;
-}
-
 // The system's text for an error code in the user's language, without the
 // line break the system puts at its end; empty when there is none.
 std::wstring SystemMessageText(DWORD errorCode) {

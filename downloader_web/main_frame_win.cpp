@@ -16,14 +16,6 @@ namespace {
 
 constexpr wchar_t kFrameClassName[] = L"VORNADownloaderWebFrame";
 
-std::wstring FormatModuleNotice(const wchar_t* moduleName) {
-  const std::wstring format = LoadResourceString(IDS_MODULE_NOT_TRUSTED);
-  std::wstring text(1024, L'\0');
-  const int length = _snwprintf(&text[0], text.size() - 1, format.c_str(), moduleName ? moduleName : L"");
-  text.resize(length < 0 ? text.size() - 1 : static_cast<std::size_t>(length));
-  return text.c_str();
-}
-
 }  // namespace
 
 // The worker's view of the frame: requests travel as window messages.
@@ -93,11 +85,13 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       CFileNotTrustedDlg(IDD_FILE_NOT_TRUSTED, LoadResourceString(IDS_UPDATE_INFO_NOT_TRUSTED))
           .DoModal(nullptr);
       return 0;
-    case WM_MODULE_NOT_TRUSTED:
+    case WM_MODULE_NOT_TRUSTED: {
+      const auto* moduleName = reinterpret_cast<const wchar_t*>(wParam);
       CFileNotTrustedDlg(IDD_FILE_NOT_TRUSTED,
-                         FormatModuleNotice(reinterpret_cast<const wchar_t*>(wParam)))
+                         FormatResourceString(IDS_MODULE_NOT_TRUSTED, moduleName ? moduleName : L""))
           .DoModal(nullptr);
       return 0;
+    }
     case WM_CLOSE:
       ::DestroyWindow(window_);
       return 0;
