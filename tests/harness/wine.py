@@ -148,7 +148,14 @@ class WinePrefix:
             path = reg.name
         try:
             write_reg_file(path, fixture)
-            self._quiet(["wine", "regedit", "/S", self.windows_path(path)], timeout=60)
+            command = ["wine", "regedit", "/S", self.windows_path(path)]
+            try:
+                self._quiet(command, timeout=60)
+            except subprocess.CalledProcessError:
+                # Wine now and then fails to start a process at all (regedit
+                # then ends with 1 having done nothing); importing the same
+                # file again is harmless.
+                self._quiet(command, timeout=60)
         finally:
             os.unlink(path)
 
